@@ -1,0 +1,105 @@
+#include "extract/extract_all.h"
+
+#include "extract/bank_layout.h"
+#include "extract/console_texts.h"
+#include "extract/safe_name.h"
+#include "runtime/process/memory_pool.h"
+#include "runtime/process/print_line.h"
+#include "runtime/process/text_store.h"
+
+namespace {
+
+FileHandle* OpenBank() {
+    FileHandle* archive = OpenForReading(MusicBankName);
+    if (archive) {
+        PrintLine(MusicHeading);
+        return archive;
+    }
+    archive = OpenForReading(SoundBankName);
+    if (archive) PrintLine(SoundHeading);
+    return archive;
+}
+
+// The entry's name, up to its first zero byte; none without memory.
+char* ReadName(FileHandle* archive) {
+    // One byte more than the field, so that a full field is still ended.
+    auto* field = static_cast<char*>(AllocateBlock(NameFieldSize + 1));
+    if (!field) return nullptr;
+    // Bytes that the archive no longer holds stay zero.
+    ReadBlock(archive, field, NameFieldSize);
+    char* name = CopyText(field, NameFieldSize);
+    FreeBlock(field);
+    return name;
+}
+
+void WriteWavHeader(FileHandle* output, int32_t length) {
+    WriteInt32(output, RiffTag);
+    WriteInt32(output, RiffSize(length));
+    WriteInt32(output, WaveTag);
+    WriteInt32(output, FormatTag);
+    WriteInt32(output, FormatBlockSize);
+}
+
+void WriteDataHeader(FileHandle* output, int32_t length) {
+    WriteInt32(output, DataTag);
+    WriteInt32(output, SampleBlockSize(length));
+}
+
+// Writes the WAV file of one entry whose name has been read; returns the
+// status that ends the walk, or none to go on with the next entry.
+const char* ExtractEntry(FileHandle* archive, const char* name) {
+    int32_t length = ReadInt32(archive);
+
+    char* fileName = JoinText(name, WavExtension);
+    char* line = fileName ? JoinText(EntryIndent, fileName) : nullptr;
+    if (!line) {
+        FreeText(fileName);
+        return StatusOutOfMemory;
+    }
+    PrintLine(line);
+    FreeText(line);
+
+    FileHandle* output =
+        IsSafeOutputName(fileName, NativePaths) ? CreateForWriting(fileName) : nullptr;
+    FreeText(fileName);
+    if (!output) return StatusCannotCreate;
+
+    // On failure the file stays open: the end routine flushes and closes it,
+    // and what was written stays on disk.
+    WriteWavHeader(output, length);
+    if (!CopyBlock(archive, output, FormatBlockSize)) return StatusFailedToWrite;
+    WriteDataHeader(output, length);
+    if (!CopyBlock(archive, output, SampleBlockSize(length))) return StatusFailedToWrite;
+    if (GetPosition(output) != WavFileSize(length)) return StatusFailedToWrite;
+    if (!CloseFile(output)) return StatusFailedToWrite;
+    return nullptr;
+}
+
+const char* ExtractEntries(FileHandle* archive) {
+    for (;;) {
+        if (AtEnd(archive)) return StatusOk;
+        char* name = ReadName(archive);
+        if (!name) return StatusOutOfMemory;
+        const char* status = ExtractEntry(archive, name);
+        FreeText(name);
+        if (status) return status;
+    }
+}
+
+}  // namespace
+
+int32_t CopyBlock(FileHandle* source, FileHandle* target, int32_t n) {
+    void* block = AllocateBlock(n);
+    if (!block) return 0;
+    int32_t ok = ReadBlock(source, block, n) != 0 && WriteBlock(target, block, n) != 0;
+    FreeBlock(block);
+    return ok;
+}
+
+void ExtractAll() {
+    FileHandle* archive = OpenBank();
+    if (!archive) return;
+    ReadInt32(archive);  // the lead field means nothing to the extraction
+    PrintLine(ExtractEntries(archive));
+    CloseFile(archive);
+}

@@ -1,0 +1,13 @@
+#include "platform/os.h"
+
+const OsApi RealOs = {
+    ::CreateFileA,    ::ReadFile,      ::WriteFile,
+    ::SetFilePointer, ::CloseHandle,   ::FlushFileBuffers,
+    ::HeapCreate,     ::HeapAlloc,     ::HeapFree,
+    ::HeapDestroy,    ::GetStdHandle,  ::WriteConsoleA,
+    ::SetConsoleCtrlHandler,           ::ExitProcess,
+    ::InitializeCriticalSection,       ::EnterCriticalSection,
+    ::LeaveCriticalSection,
+};
+
+OsApi Os = RealOs;

@@ -1,0 +1,141 @@
+// Files: a HANDLE holds a descriptor (see fd_handle.h). Reads and writes go
+// on until the whole request is done, because callers treat a short count as
+// the end of the file or as a failed write.
+#include <errno.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "platform/posix/fd_handle.h"
+
+static_assert(sizeof(off_t) == 8, "archives and WAV files may pass 2 GiB");
+
+namespace {
+
+// Linux moves at most about 2 GiB per call; asking for less keeps a 32-bit
+// ssize_t from ever seeing a count it cannot hold.
+constexpr size_t MaxChunk = 1u << 30;
+
+// Without this a file-size limit kills the process at the first write past
+// it, and a closed pipe at the first write to it; ignored, the write comes
+// back short, as on Windows, and the caller can report it.
+void IgnoreWriteSignals() {
+    static const bool ignored = (signal(SIGXFSZ, SIG_IGN), signal(SIGPIPE, SIG_IGN), true);
+    (void)ignored;
+}
+
+int OpenFlags(DWORD access, DWORD share, DWORD disposition, DWORD attributes) {
+    if (share != FILE_SHARE_READ) return -1;
+    if (access == GENERIC_READ && disposition == OPEN_EXISTING &&
+        attributes == FILE_ATTRIBUTE_NORMAL)
+        return O_RDONLY;
+    if (access == (GENERIC_READ | GENERIC_WRITE) && disposition == CREATE_ALWAYS &&
+        attributes == FILE_ATTRIBUTE_NORMAL)
+        return O_RDWR | O_CREAT | O_TRUNC;
+    if (access == GENERIC_WRITE && disposition == TRUNCATE_EXISTING && attributes == 0)
+        return O_WRONLY | O_TRUNC;
+    return -1;
+}
+
+}  // namespace
+
+HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                   DWORD disposition, DWORD attributes, HANDLE templateFile) {
+    int flags = OpenFlags(access, share, disposition, attributes);
+    if (name == nullptr || flags < 0 || security != nullptr || templateFile != nullptr)
+        return INVALID_HANDLE_VALUE;
+    int fd;
+    do {
+        fd = open(name, flags | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return INVALID_HANDLE_VALUE;
+    // Linux opens a directory for reading; Windows does not, and callers rely
+    // on a directory being passed over like a missing file.
+    struct stat info;
+    if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        close(fd);
+        return INVALID_HANDLE_VALUE;
+    }
+    return HandleOfFd(fd);
+}
+
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED overlapped) {
+    if (read != nullptr) *read = 0;
+    int fd = FdOfHandle(file);
+    if (fd < 0 || overlapped != nullptr) return FALSE;
+    char* at = static_cast<char*>(buffer);
+    DWORD done = 0;
+    while (done < toRead) {
+        ssize_t n = ::read(fd, at + done, std::min<size_t>(toRead - done, MaxChunk));
+        if (n > 0) {
+            done += static_cast<DWORD>(n);
+        } else if (n == 0) {
+            break;
+        } else if (errno != EINTR) {
+            // What arrived before the error is real data; the error shows on
+            // the next call, which then reports nothing.
+            if (done == 0) return FALSE;
+            break;
+        }
+    }
+    if (read != nullptr) *read = done;
+    return TRUE;
+}
+
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written,
+               LPOVERLAPPED overlapped) {
+    if (written != nullptr) *written = 0;
+    int fd = FdOfHandle(file);
+    if (fd < 0 || overlapped != nullptr) return FALSE;
+    IgnoreWriteSignals();
+    const char* at = static_cast<const char*>(buffer);
+    DWORD done = 0;
+    while (done < toWrite) {
+        ssize_t n = ::write(fd, at + done, std::min<size_t>(toWrite - done, MaxChunk));
+        if (n > 0) {
+            done += static_cast<DWORD>(n);
+        } else if (n == 0 || errno != EINTR) {
+            break;
+        }
+    }
+    if (written != nullptr) *written = done;
+    return done == toWrite ? TRUE : FALSE;
+}
+
+DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method) {
+    static const int whence[] = {SEEK_SET, SEEK_CUR, SEEK_END};
+    int fd = FdOfHandle(file);
+    if (fd < 0 || method > FILE_END) return INVALID_SET_FILE_POINTER;
+    off_t offset = distance;
+    if (distanceHigh != nullptr)
+        offset = static_cast<off_t>(*distanceHigh) * 0x100000000 + static_cast<uint32_t>(distance);
+    // Without a high half the caller can only take a 32-bit answer; Windows
+    // refuses a move beyond that and leaves the position where it was.
+    off_t before = 0;
+    if (distanceHigh == nullptr && method == FILE_END) before = lseek(fd, 0, SEEK_CUR);
+    off_t position = lseek(fd, offset, whence[method]);
+    if (position < 0) return INVALID_SET_FILE_POINTER;
+    if (distanceHigh == nullptr && position > static_cast<off_t>(UINT32_MAX)) {
+        lseek(fd, method == FILE_CURRENT ? position - offset : before, SEEK_SET);
+        return INVALID_SET_FILE_POINTER;
+    }
+    if (distanceHigh != nullptr) *distanceHigh = static_cast<LONG>(position >> 32);
+    return static_cast<DWORD>(position);
+}
+
+BOOL CloseHandle(HANDLE object) {
+    int fd = FdOfHandle(object);
+    return fd >= 0 && close(fd) == 0 ? TRUE : FALSE;
+}
+
+BOOL FlushFileBuffers(HANDLE file) {
+    struct stat info;
+    int fd = FdOfHandle(file);
+    if (fd < 0 || fstat(fd, &info) != 0) return FALSE;
+    // Pipes, sockets and terminals keep nothing back to push through.
+    if (!S_ISREG(info.st_mode) && !S_ISBLK(info.st_mode)) return TRUE;
+    return fsync(fd) == 0 ? TRUE : FALSE;
+}

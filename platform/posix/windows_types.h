@@ -1,0 +1,82 @@
+// The few Windows types, constants and calls that the runtime uses, declared
+// for systems without <windows.h>. The calls themselves are the POSIX
+// stand-ins in this folder; each behaves as the runtime relies on the real
+// KERNEL32 function behaving, and no more.
+#pragma once
+
+#include <pthread.h>
+#include <cstddef>
+#include <cstdint>
+
+#define WINAPI
+#define VOID void
+
+typedef void* HANDLE;
+typedef int BOOL;
+typedef uint32_t DWORD;
+typedef int32_t LONG;
+typedef LONG* PLONG;
+typedef unsigned int UINT;
+typedef size_t SIZE_T;
+typedef void* LPVOID;
+typedef const void* LPCVOID;
+typedef const char* LPCSTR;
+typedef DWORD* LPDWORD;
+typedef struct _OVERLAPPED OVERLAPPED, *LPOVERLAPPED;
+typedef struct _SECURITY_ATTRIBUTES SECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
+typedef BOOL (*PHANDLER_ROUTINE)(DWORD ctrlType);
+
+// A recursive mutex, as a Windows critical section is.
+typedef struct _CRITICAL_SECTION {
+    pthread_mutex_t mutex;
+} CRITICAL_SECTION, *LPCRITICAL_SECTION;
+
+#define TRUE 1
+#define FALSE 0
+
+#define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
+#define INVALID_SET_FILE_POINTER ((DWORD)-1)
+
+#define GENERIC_READ 0x80000000u
+#define GENERIC_WRITE 0x40000000u
+#define FILE_SHARE_READ 0x00000001u
+#define CREATE_ALWAYS 2u
+#define OPEN_EXISTING 3u
+#define TRUNCATE_EXISTING 5u
+#define FILE_ATTRIBUTE_NORMAL 0x00000080u
+
+#define FILE_BEGIN 0u
+#define FILE_CURRENT 1u
+#define FILE_END 2u
+
+#define HEAP_ZERO_MEMORY 0x00000008u
+
+#define STD_OUTPUT_HANDLE ((DWORD)-11)
+
+#define CTRL_C_EVENT 0u
+#define CTRL_BREAK_EVENT 1u
+#define CTRL_CLOSE_EVENT 2u
+
+HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                   DWORD disposition, DWORD attributes, HANDLE templateFile);
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED overlapped);
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written,
+               LPOVERLAPPED overlapped);
+DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method);
+BOOL CloseHandle(HANDLE object);
+BOOL FlushFileBuffers(HANDLE file);
+
+HANDLE HeapCreate(DWORD options, SIZE_T initialSize, SIZE_T maximumSize);
+LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes);
+BOOL HeapFree(HANDLE heap, DWORD flags, LPVOID block);
+BOOL HeapDestroy(HANDLE heap);
+
+HANDLE GetStdHandle(DWORD which);
+BOOL WriteConsoleA(HANDLE console, const VOID* buffer, DWORD chars, LPDWORD written,
+                   LPVOID reserved);
+BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add);
+[[noreturn]] VOID ExitProcess(UINT exitCode);
+
+VOID InitializeCriticalSection(LPCRITICAL_SECTION section);
+VOID EnterCriticalSection(LPCRITICAL_SECTION section);
+VOID LeaveCriticalSection(LPCRITICAL_SECTION section);

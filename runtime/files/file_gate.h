@@ -1,0 +1,28 @@
+// The gate keeps two threads from ever using the same file record, buffer or
+// scratch block. The main thread holds it from start-up to shut-down and
+// steps out of it only for the length of an OS call that may wait (a read
+// from a slow archive, a write, a flush). The console close event can run
+// the end routine only inside the gate, that is, while the main thread is
+// waiting in such a call; it then keeps the gate for good, so the main thread
+// never touches the released files again before the process ends.
+#pragma once
+
+#include "runtime/files/file_handle.h"
+
+// The calling thread takes the gate and holds it as the main thread.
+void ClaimGate();
+// The main thread gives the gate up for good (at the end of shut-down).
+void ReleaseGate();
+
+// Any other thread waits for the gate here.
+void EnterGate();
+
+// Around an OS call that may wait: `StepOutOfGate` names the file that the
+// call uses (none for the console) and says whether the main thread left the
+// gate; that answer goes to `StepIntoGate`, which waits to come back in.
+bool StepOutOfGate(FileHandle* inUse);
+void StepIntoGate(bool steppedOut);
+
+// The file that the main thread is using in an OS call while outside the
+// gate, or none. Meaningful only to a thread inside the gate.
+FileHandle* FileInUseOutsideGate();

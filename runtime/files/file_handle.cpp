@@ -1,0 +1,102 @@
+#include "runtime/files/file_handle.h"
+
+#include "runtime/files/file_gate.h"
+#include "runtime/files/file_registry.h"
+#include "runtime/files/os_file.h"
+
+int32_t FileBufferSize = 0;
+
+namespace {
+
+HANDLE CallCreateFile(FileHandle* h, const char* name, DWORD access, DWORD disposition,
+                      DWORD attributes) {
+    bool out = StepOutOfGate(h);
+    HANDLE os = Os.CreateFileA(name, access, FILE_SHARE_READ, nullptr, disposition, attributes,
+                               nullptr);
+    StepIntoGate(out);
+    return os;
+}
+
+FileHandle* FinishOpen(FileHandle* h, HANDLE os) {
+    if (os == INVALID_HANDLE_VALUE || os == nullptr) {
+        ReleaseRecord(h);
+        return nullptr;
+    }
+    if (FileBufferSize != 0) {
+        h->buffer = static_cast<unsigned char*>(
+            Os.HeapAlloc(CurrentFileRegistry()->memory, 0, static_cast<SIZE_T>(FileBufferSize)));
+    }
+    h->osHandle = os;
+    h->bufferSize = FileBufferSize;
+    h->count = 0;
+    h->mode = ReadingMode;
+    return h;
+}
+
+int32_t LittleEndianInt32(const unsigned char* b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
+                                static_cast<uint32_t>(b[2]) << 16 |
+                                static_cast<uint32_t>(b[3]) << 24);
+}
+
+}  // namespace
+
+FileHandle* OpenForReading(const char* name) {
+    FileHandle* h = ReserveRecord();
+    if (!h) return nullptr;
+    return FinishOpen(h, CallCreateFile(h, name, GENERIC_READ, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL));
+}
+
+FileHandle* CreateForWriting(const char* name) {
+    FileHandle* h = ReserveRecord();
+    if (!h) return nullptr;
+    HANDLE os = CallCreateFile(h, name, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL);
+    if (os == INVALID_HANDLE_VALUE) {
+        // A hidden or system file refuses to be re-created with normal
+        // attributes but can still be emptied.
+        os = CallCreateFile(h, name, GENERIC_WRITE, TRUNCATE_EXISTING, 0);
+    }
+    return FinishOpen(h, os);
+}
+
+int32_t ReadInt32(FileHandle* h) {
+    unsigned char b[4] = {0, 0, 0, 0};
+    OsRead(h, b, 4);
+    return LittleEndianInt32(b);
+}
+
+int32_t ReadBlock(FileHandle* h, void* dst, int32_t n) {
+    if (n <= 0) return 0;
+    return OsRead(h, dst, n);
+}
+
+int32_t WriteInt32(FileHandle* h, int32_t value) {
+    uint32_t v = static_cast<uint32_t>(value);
+    unsigned char b[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
+                          static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
+    return OsWrite(h, b, 4);
+}
+
+int32_t WriteBlock(FileHandle* h, const void* src, int32_t n) {
+    if (!src || n <= 0) return 0;
+    return OsWrite(h, src, n);
+}
+
+int32_t AtEnd(FileHandle* h) {
+    unsigned char probe;
+    if (OsRead(h, &probe, 1) == 0) return -1;
+    OsMove(h, -1);
+    return 0;
+}
+
+int64_t GetPosition(FileHandle* h) { return OsMove(h, 0); }
+
+int32_t CloseFile(FileHandle* h) {
+    bool out = StepOutOfGate(h);
+    BOOL closed = Os.CloseHandle(h->osHandle);
+    StepIntoGate(out);
+    ReleaseRecord(h);
+    return closed ? 1 : 0;
+}

@@ -1,0 +1,36 @@
+#include "runtime/process/print_line.h"
+
+#include <cstring>
+
+#include "platform/os.h"
+#include "runtime/files/file_gate.h"
+#include "runtime/process/process_frame.h"
+
+namespace {
+HANDLE standardOutput;
+}
+
+void AttachConsole() { standardOutput = Os.GetStdHandle(STD_OUTPUT_HANDLE); }
+
+void PrintLine(const char* text) {
+    size_t textLength = text ? std::strlen(text) : 0;
+    DWORD length = static_cast<DWORD>(textLength + 2);
+    auto* line = static_cast<char*>(Os.HeapAlloc(GeneralMemory(), 0, length + 1));
+    if (!line) return;
+    if (textLength) std::memcpy(line, text, textLength);
+    line[textLength] = '\r';
+    line[textLength + 1] = '\n';
+    line[textLength + 2] = '\0';
+
+    // A full pipe can hold this thread here; the close event must still be
+    // able to close the files meanwhile.
+    bool out = StepOutOfGate(nullptr);
+    DWORD written = 0;
+    if (!Os.WriteConsoleA(standardOutput, line, length, &written, nullptr)) {
+        Os.WriteFile(standardOutput, line, length, &written, nullptr);
+    }
+    Os.FlushFileBuffers(standardOutput);
+    StepIntoGate(out);
+
+    Os.HeapFree(GeneralMemory(), 0, line);
+}

@@ -1,0 +1,9 @@
+// Console output: whole lines ending in CR LF, each flushed at once.
+#pragma once
+
+// Takes the standard output handle that every later line goes to.
+void AttachConsole();
+
+// Writes text (absent counts as empty) and CR LF to standard output. A line
+// for which no scratch memory can be had is dropped.
+void PrintLine(const char* text);

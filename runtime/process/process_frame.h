@@ -1,0 +1,23 @@
+// The frame around the extraction: start-up, the end routine that closes
+// every file, the console close event, and shut-down.
+#pragma once
+
+#include "platform/os.h"
+
+// Prepares memory, files and the console, and registers the close handler.
+void StartUp();
+
+// Closes every open file, oldest first, and releases the memory pool. Runs
+// at most once per start-up, whether shut-down or the close event asks.
+void EndRoutine();
+
+// Runs the end routine for the console close event; never handles an event,
+// so the system's default action, ending the process, always follows.
+BOOL WINAPI ConsoleCloseHandler(DWORD event);
+
+// The end routine, then every heap released, then the process ends with
+// exit code 0.
+void ShutDown();
+
+// The heap for file records, file buffers and console lines.
+HANDLE GeneralMemory();

@@ -1,0 +1,425 @@
+// The POSIX file calls, against real files, FIFOs and devices, with real
+// faults where the system can make them.
+#include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/posix/fd_handle.h"
+
+namespace {
+
+// Each test has a directory of its own, and SIGUSR1 interrupts a blocked
+// system call (no SA_RESTART), as any signal with a handler may.
+class FilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/lsd2wav-files-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        struct sigaction interrupt = {};
+        interrupt.sa_handler = [](int) {};
+        sigemptyset(&interrupt.sa_mask);
+        ASSERT_EQ(sigaction(SIGUSR1, &interrupt, &before), 0);
+    }
+    void TearDown() override {
+        sigaction(SIGUSR1, &before, nullptr);
+        EXPECT_EQ(std::system(("rm -rf '" + dir + "'").c_str()), 0);
+    }
+    std::string Path(const char* name) const { return dir + "/" + name; }
+
+    std::string dir;
+    struct sigaction before;
+};
+
+// Interrupts `target` again and again until `go` turns false.
+std::thread Poke(pthread_t target, const std::atomic<bool>& go) {
+    return std::thread([target, &go] {
+        while (go) {
+            pthread_kill(target, SIGUSR1);
+            std::this_thread::sleep_for(std::chrono::microseconds(300));
+        }
+    });
+}
+
+void Put(const std::string& path, const std::string& bytes) {
+    FILE* out = fopen(path.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    fwrite(bytes.data(), 1, bytes.size(), out);
+    fclose(out);
+}
+
+// The file's bytes, or "<missing>".
+std::string Get(const std::string& path) {
+    FILE* in = fopen(path.c_str(), "rb");
+    if (in == nullptr) return "<missing>";
+    std::string bytes;
+    for (int c; (c = fgetc(in)) != EOF;) bytes += static_cast<char>(c);
+    fclose(in);
+    return bytes;
+}
+
+std::string Pattern(size_t n) {
+    std::string bytes(n, '\0');
+    for (size_t i = 0; i < n; ++i) bytes[i] = static_cast<char>(i * 31 + i / 251);
+    return bytes;
+}
+
+HANDLE OpenForReading(const std::string& path) {
+    return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+HANDLE CreateAnew(const std::string& path) {
+    return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+HANDLE TruncateExisting(const std::string& path) {
+    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, TRUNCATE_EXISTING,
+                       0, nullptr);
+}
+
+// Runs `body` in a child process; gives back what it returned and how the
+// child ended.
+struct ChildEnd {
+    int status;
+    std::string report;
+};
+
+ChildEnd InChild(const std::function<std::string()>& body) {
+    int link[2];
+    if (pipe(link) != 0) return {-1, "no pipe"};
+    pid_t pid = fork();
+    if (pid == 0) {
+        close(link[0]);
+        std::string report = body();
+        ssize_t ignored = write(link[1], report.data(), report.size());
+        (void)ignored;
+        _exit(0);
+    }
+    close(link[1]);
+    ChildEnd end = {-1, ""};
+    char chunk[256];
+    for (ssize_t n; (n = read(link[0], chunk, sizeof chunk)) > 0;) end.report.append(chunk, n);
+    close(link[0]);
+    waitpid(pid, &end.status, 0);
+    return end;
+}
+
+TEST_F(FilesTest, EachSupportedCombinationOpensAsWindowsWould) {
+    struct Case {
+        const char* what;
+        HANDLE (*open)(const std::string&);
+        bool exists;
+        bool opens;
+        const char* after;  // the file's bytes once opened
+        bool readable;
+        bool writable;
+    } cases[] = {
+        {"read existing", OpenForReading, true, true, "old", true, false},
+        {"read missing", OpenForReading, false, false, "<missing>", false, false},
+        {"create over existing", CreateAnew, true, true, "", true, true},
+        {"create missing", CreateAnew, false, true, "", true, true},
+        {"truncate existing", TruncateExisting, true, true, "", false, true},
+        {"truncate missing", TruncateExisting, false, false, "<missing>", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string path = Path("file");
+        unlink(path.c_str());
+        if (c.exists) Put(path, "old");
+        HANDLE h = c.open(path);
+        ASSERT_EQ(h != INVALID_HANDLE_VALUE, c.opens);
+        EXPECT_EQ(Get(path), c.after);
+        if (!c.opens) continue;
+        EXPECT_NE(h, nullptr);
+        // A program started later must not inherit the archive or a WAV file.
+        EXPECT_NE(fcntl(FdOfHandle(h), F_GETFD) & FD_CLOEXEC, 0);
+        DWORD n = 99;
+        EXPECT_EQ(WriteFile(h, "new", 3, &n, nullptr), c.writable ? TRUE : FALSE);
+        EXPECT_EQ(n, c.writable ? 3u : 0u);
+        char buffer[8] = {};
+        EXPECT_EQ(SetFilePointer(h, 0, nullptr, FILE_BEGIN), 0u);
+        EXPECT_EQ(ReadFile(h, buffer, sizeof buffer, &n, nullptr), c.readable ? TRUE : FALSE);
+        EXPECT_EQ(std::string(buffer, n), c.readable ? Get(path) : "");
+        EXPECT_EQ(CloseHandle(h), TRUE);
+    }
+}
+
+TEST_F(FilesTest, OtherCombinationsAreRefusedAndTouchNothing) {
+    const DWORD readWrite = GENERIC_READ | GENERIC_WRITE;
+    struct Case {
+        DWORD access, share, disposition, attributes;
+    } cases[] = {
+        {GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL},
+        {GENERIC_READ, FILE_SHARE_READ, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL},
+        {readWrite, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL},
+        {readWrite, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL},
+        {GENERIC_READ, FILE_SHARE_READ, TRUNCATE_EXISTING, 0},
+        {GENERIC_WRITE, FILE_SHARE_READ, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL},
+        {GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0},
+    };
+    std::string path = Path("file");
+    Put(path, "old");
+    for (const Case& c : cases) {
+        EXPECT_EQ(CreateFileA(path.c_str(), c.access, c.share, nullptr, c.disposition,
+                              c.attributes, nullptr),
+                  INVALID_HANDLE_VALUE)
+            << std::hex << c.access << " " << c.share << " " << c.disposition << " "
+            << c.attributes;
+        EXPECT_EQ(Get(path), "old");
+    }
+}
+
+TEST_F(FilesTest, ADirectoryDoesNotOpenAsAFile) {
+    for (auto open : {OpenForReading, CreateAnew, TruncateExisting})
+        EXPECT_EQ(open(dir), INVALID_HANDLE_VALUE);
+}
+
+// The runtime's fallback for an existing WAV file that it may write but not
+// read: the first combination must fail without emptying it, the second empty it.
+TEST_F(FilesTest, AWriteOnlyFileIsLeftAloneByCreateAndEmptiedByTruncate) {
+    ASSERT_EQ(chmod(dir.c_str(), 0777), 0);
+    std::string path = Path("write-only");
+    auto size = [&] {
+        struct stat info;
+        return stat(path.c_str(), &info) == 0 ? std::to_string(info.st_size) : "none";
+    };
+    ChildEnd end = InChild([&] {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return std::string();
+        Put(path, "old");
+        chmod(path.c_str(), 0200);
+        bool created = CreateAnew(path) != INVALID_HANDLE_VALUE;
+        std::string report = (created ? "created" : "create refused") + (", size " + size());
+        report += TruncateExisting(path) == INVALID_HANDLE_VALUE ? ", truncate refused"
+                                                                 : ", truncated";
+        return report + ", size " + size();
+    });
+    if (end.status == 0 && end.report.empty()) GTEST_SKIP() << "cannot give up root";
+    EXPECT_EQ(end.status, 0);
+    EXPECT_EQ(end.report, "create refused, size 3, truncated, size 0");
+}
+
+TEST_F(FilesTest, ReadsGatherWhatAFifoDeliversInPiecesThroughSignals) {
+    const std::string data = Pattern(100000);
+    std::string fifo = Path("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::thread writer([&] {
+        sigset_t brokenPipe;
+        sigemptyset(&brokenPipe);
+        sigaddset(&brokenPipe, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &brokenPipe, nullptr);
+        int fd = open(fifo.c_str(), O_WRONLY);
+        for (size_t at = 0; at < data.size(); at += 997) {
+            ssize_t ignored = write(fd, data.data() + at, std::min<size_t>(997, data.size() - at));
+            (void)ignored;
+            if (at % 20 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        close(fd);
+    });
+    HANDLE h = OpenForReading(fifo);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    std::atomic<bool> reading{true};
+    std::thread poker = Poke(pthread_self(), reading);
+    std::string got(70000, '\0');
+    DWORD n = 0;
+    EXPECT_EQ(ReadFile(h, &got[0], 60000, &n, nullptr), TRUE);
+    EXPECT_EQ(n, 60000u);
+    EXPECT_EQ(ReadFile(h, &got[60000], 10000, &n, nullptr), TRUE);
+    EXPECT_EQ(n, 10000u);
+    EXPECT_TRUE(got == data.substr(0, 70000));
+    EXPECT_EQ(ReadFile(h, &got[0], 60000, &n, nullptr), TRUE);
+    EXPECT_EQ(n, 30000u);
+    EXPECT_TRUE(got.substr(0, 30000) == data.substr(70000));
+    EXPECT_EQ(ReadFile(h, &got[0], 60000, &n, nullptr), TRUE);
+    EXPECT_EQ(n, 0u);
+    reading = false;
+    poker.join();
+    EXPECT_EQ(SetFilePointer(h, 0, nullptr, FILE_CURRENT), INVALID_SET_FILE_POINTER);
+    EXPECT_EQ(FlushFileBuffers(h), TRUE);
+    EXPECT_EQ(CloseHandle(h), TRUE);
+    writer.join();
+}
+
+TEST_F(FilesTest, WritesFillAFullPipeThroughSignals) {
+    int link[2];
+    ASSERT_EQ(pipe(link), 0);
+    const std::string data = Pattern(1 << 20);
+    std::atomic<bool> writing{true};
+    DWORD n = 0;
+    BOOL ok = FALSE;
+    std::thread writer([&] {
+        ok = WriteFile(HandleOfFd(link[1]), data.data(), static_cast<DWORD>(data.size()), &n,
+                       nullptr);
+        writing = false;
+    });
+    std::thread poker = Poke(writer.native_handle(), writing);
+    std::string got;
+    char chunk[4096];
+    struct pollfd ready = {link[0], POLLIN, 0};
+    while (got.size() < data.size() && poll(&ready, 1, 2000) == 1) {
+        ssize_t k = read(link[0], chunk, sizeof chunk);
+        if (k <= 0) break;
+        got.append(chunk, k);
+        if (got.size() % (64 * 4096) == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    writer.join();
+    poker.join();
+    EXPECT_EQ(ok, TRUE);
+    EXPECT_EQ(n, data.size());
+    EXPECT_TRUE(got == data);
+    close(link[0]);
+    close(link[1]);
+}
+
+TEST_F(FilesTest, ReadingAtTheEndOrAfterAnErrorGivesNothing) {
+    std::string path = Path("abc");
+    Put(path, "abc");
+    HANDLE h = OpenForReading(path);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    char buffer[10];
+    DWORD n = 99;
+    EXPECT_EQ(ReadFile(h, buffer, sizeof buffer, &n, nullptr), TRUE);
+    EXPECT_EQ(n, 3u);
+    n = 99;
+    EXPECT_EQ(ReadFile(h, buffer, sizeof buffer, &n, nullptr), TRUE);
+    EXPECT_EQ(n, 0u);
+    CloseHandle(h);
+
+    HANDLE writeOnly = TruncateExisting(path);
+    ASSERT_NE(writeOnly, INVALID_HANDLE_VALUE);
+    for (HANDLE bad : {writeOnly, INVALID_HANDLE_VALUE, HANDLE(nullptr)}) {
+        n = 99;
+        EXPECT_EQ(ReadFile(bad, buffer, sizeof buffer, &n, nullptr), FALSE);
+        EXPECT_EQ(n, 0u);
+    }
+    CloseHandle(writeOnly);
+}
+
+TEST_F(FilesTest, AFileSizeLimitShowsAsAShortWrite) {
+    struct Case {
+        rlim_t limit;
+        size_t before;  // bytes in the file when the write starts
+        DWORD asked;
+        const char* report;
+    } cases[] = {
+        {1000, 0, 1000, "TRUE 1000, size 1000"},
+        {1000, 0, 3000, "FALSE 1000, size 1000"},
+        {1000, 600, 600, "FALSE 400, size 1000"},
+        {1000, 1000, 10, "FALSE 0, size 1000"},
+    };
+    const std::string data = Pattern(4000);
+    for (const Case& c : cases) {
+        std::string path = Path("limited");
+        ChildEnd end = InChild([&] {
+            HANDLE h = CreateAnew(path);
+            struct rlimit limit = {c.limit, c.limit};
+            DWORD n = 0;
+            if (h == INVALID_HANDLE_VALUE || setrlimit(RLIMIT_FSIZE, &limit) != 0 ||
+                WriteFile(h, data.data(), static_cast<DWORD>(c.before), &n, nullptr) != TRUE)
+                return std::string("no setup");
+            BOOL ok = WriteFile(h, data.data() + c.before, c.asked, &n, nullptr);
+            return std::string(ok ? "TRUE " : "FALSE ") + std::to_string(n);
+        });
+        // Killed by SIGXFSZ, the child would report nothing.
+        EXPECT_EQ(end.status, 0) << c.before << "+" << c.asked;
+        EXPECT_EQ(end.report + ", size " + std::to_string(Get(path).size()), c.report);
+        EXPECT_EQ(Get(path), data.substr(0, Get(path).size()));
+    }
+}
+
+TEST_F(FilesTest, AWriteToAFullDeviceFails) {
+    HANDLE h = TruncateExisting("/dev/full");
+    if (h == INVALID_HANDLE_VALUE) GTEST_SKIP() << "no /dev/full";
+    DWORD n = 99;
+    EXPECT_EQ(WriteFile(h, "data", 4, &n, nullptr), FALSE);
+    EXPECT_EQ(n, 0u);
+    CloseHandle(h);
+}
+
+TEST_F(FilesTest, ThePositionHas64Bits) {
+    HANDLE h = CreateAnew(Path("sparse"));
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    const uint64_t FourGiB = 1ull << 32;
+    LONG high = 1;
+    ASSERT_EQ(SetFilePointer(h, 16, &high, FILE_BEGIN), 16u);
+    ASSERT_EQ(high, 1);
+    DWORD n = 0;
+    if (WriteFile(h, "abc", 3, &n, nullptr) != TRUE) GTEST_SKIP() << "no room for a sparse file";
+    struct stat info;
+    ASSERT_EQ(fstat(FdOfHandle(h), &info), 0);
+    ASSERT_EQ(static_cast<uint64_t>(info.st_size), FourGiB + 19);
+
+    const LONG None = 0x7eadbeef;  // no high half: pass a null pointer
+    const uint64_t Fails = ~0ull;
+    struct Step {
+        LONG low;
+        LONG high;
+        DWORD method;
+        uint64_t expected;  // the position after the step
+        bool readsAbc;  // then reads "abc" there and comes back
+    } steps[] = {
+        {0, None, FILE_END, Fails, false},  // 4 GiB + 19 does not fit in 32 bits
+        {0, 0, FILE_CURRENT, FourGiB + 19, false},
+        {-3, -1, FILE_END, FourGiB + 16, true},
+        {-32, -1, FILE_CURRENT, FourGiB - 16, false},
+        {-1, None, FILE_CURRENT, FourGiB - 17, false},
+        {100, None, FILE_CURRENT, Fails, false},
+        {0, 0, FILE_CURRENT, FourGiB - 17, false},
+        {-1, None, FILE_BEGIN, Fails, false},
+        {-1, -1, FILE_BEGIN, Fails, false},
+        {0, 0, 3, Fails, false},
+        {16, 1, FILE_BEGIN, FourGiB + 16, true},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(::testing::Message() << s.low << " " << s.high << " " << s.method);
+        high = s.high;
+        DWORD low = SetFilePointer(h, s.low, s.high == None ? nullptr : &high, s.method);
+        if (s.expected == Fails) {
+            EXPECT_EQ(low, INVALID_SET_FILE_POINTER);
+            continue;
+        }
+        EXPECT_EQ(low, static_cast<DWORD>(s.expected));
+        if (s.high != None) {
+            EXPECT_EQ(high, static_cast<LONG>(s.expected >> 32));
+        }
+        if (s.readsAbc) {
+            char buffer[8];
+            EXPECT_EQ(ReadFile(h, buffer, sizeof buffer, &n, nullptr), TRUE);
+            EXPECT_EQ(std::string(buffer, n), "abc");
+            high = -1;
+            SetFilePointer(h, -3, &high, FILE_CURRENT);
+        }
+    }
+    CloseHandle(h);
+}
+
+TEST_F(FilesTest, FlushPushesFilesAndPassesOverPipes) {
+    HANDLE file = CreateAnew(Path("file"));
+    int link[2];
+    ASSERT_EQ(pipe(link), 0);
+    EXPECT_EQ(FlushFileBuffers(file), TRUE);
+    EXPECT_EQ(FlushFileBuffers(HandleOfFd(link[1])), TRUE);
+    EXPECT_EQ(FlushFileBuffers(INVALID_HANDLE_VALUE), FALSE);
+    CloseHandle(file);
+    close(link[0]);
+    close(link[1]);
+}
+
+}  // namespace

@@ -1,0 +1,161 @@
+// The console events while an entry is being written: SIGHUP (the close
+// event) flushes and closes the open WAV file and the process ends by that
+// signal; SIGINT (Ctrl+C) ends it at once. Either way no file holds anything
+// but a prefix of what it was to hold.
+//
+// To catch the program in the middle of an entry, its archive is a FIFO that
+// the test fills with the start of an archive and then leaves open without
+// sending more: the program blocks reading the sample block, with the WAV
+// file created and its header handed over. Reading ahead into a buffer
+// cannot get past the end of what was sent, so this holds with or without
+// file buffering.
+//
+// Without a buffer the end-of-archive test reads one byte and seeks back, and
+// a FIFO cannot seek, so the program may read the archive one byte further
+// on than it stands. The archive is made so that this makes no difference:
+// after the lead field every byte sent is 0x01, so the name is 32 bytes of
+// 0x01, L is 0x01010101 (a 16 MiB sample block, far more than is ever sent)
+// and the format block is 16 bytes of 0x01, whichever byte the entry starts
+// at.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/bank_builder.h"
+#include "tests/support/program_runner.h"
+
+namespace lsdtest {
+namespace {
+
+const int32_t kBlockedLength = 0x01010101;
+
+// The entry as the program reads it from the FIFO; its samples never come.
+BankEntry BlockedEntry() {
+    BankEntry entry;
+    entry.nameField = Bytes(kNameFieldSize, '\x01');
+    entry.length = kBlockedLength;
+    entry.format = Bytes(kFormatBlockSize, '\x01');
+    return entry;
+}
+
+// The scheduling state of the program's main thread: 'S' while it sleeps in
+// a blocking call.
+char MainThreadState(pid_t pid) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%d/stat", static_cast<int>(pid));
+    Bytes stat;
+    if (!ReadFileBytes(path, &stat)) return '?';
+    size_t close = stat.rfind(')');
+    if (close == Bytes::npos || close + 2 >= stat.size()) return '?';
+    return stat[close + 2];
+}
+
+// Bytes sent into the FIFO that the program has not read yet.
+int Unread(int fifo) {
+    int pending = -1;
+    if (ioctl(fifo, FIONREAD, &pending) != 0) return -1;
+    return pending;
+}
+
+enum BlockPoint {
+    kInLeadField,    // two bytes of the lead field sent: no entry begun
+    kInSampleBlock,  // an entry begun, 8000 bytes of its samples sent
+};
+
+struct EventCase {
+    const char* label;
+    int signal;
+    BlockPoint point;
+    bool stdoutToFile;
+};
+
+void PrintTo(const EventCase& c, std::ostream* os) { *os << c.label; }
+
+class ConsoleEventTest : public ::testing::TestWithParam<EventCase> {};
+
+TEST_P(ConsoleEventTest, EndsBySignalLeavingPrefixes) {
+    const EventCase& c = GetParam();
+    ScopedTempDir root;
+    ASSERT_FALSE(root.path.empty());
+    ASSERT_TRUE(MakeDirectory(root.Join("run")));
+    ASSERT_TRUE(MakeFifo(root.Join("run/music_p.lsd")));
+    // Opened for reading and writing, the FIFO neither waits for the program
+    // nor reports an end while the test holds it.
+    int fifo = open(root.Join("run/music_p.lsd").c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(fifo, 0);
+
+    BankEntry entry = BlockedEntry();
+    Bytes sent = c.point == kInLeadField
+                     ? Bytes("\x01\x01", 2)
+                     : Int32Bytes(0x00010203u) + Bytes(kEntryHeadSize + 1 + 8000, '\x01');
+    ASSERT_EQ(write(fifo, sent.data(), sent.size()), static_cast<ssize_t>(sent.size()));
+
+    std::string wavName = root.Join("run/" + WavFileName(entry));
+    std::vector<std::string> lines = {"Extracting music..."};
+    if (c.point == kInSampleBlock) lines.push_back("  " + WavFileName(entry));
+    Bytes linesBeforeSignal = ConsoleLines(lines);
+    std::string consoleFile = root.Join("console.txt");
+
+    RunOptions options;
+    options.directory = root.Join("run");
+    if (c.stdoutToFile) options.stdoutFile = consoleFile;
+    options.whileRunning = [&](const RunProgress& progress) {
+        Bytes shown;
+        if (c.stdoutToFile) {
+            ReadFileBytes(consoleFile, &shown);
+        } else {
+            shown = *progress.output;
+        }
+        // Everything sent has been read, every line due has been printed,
+        // the WAV file (if any is due) exists, and the program sleeps: it
+        // waits in the archive read for bytes that will not come.
+        bool blocked = Unread(fifo) == 0 && shown == linesBeforeSignal &&
+                       (c.point == kInLeadField || PathExists(wavName)) &&
+                       MainThreadState(progress.pid) == 'S';
+        if (!blocked) return false;
+        kill(progress.pid, c.signal);
+        return true;
+    };
+    RunResult result = RunProgram(options);
+    close(fifo);
+
+    ASSERT_TRUE(EndedBySignal(result, c.signal));
+    EXPECT_EQ(result.errors, "");
+    // Each line was whole and on its way before the signal.
+    EXPECT_EQ(result.output, linesBeforeSignal);
+    if (c.point == kInLeadField) {
+        EXPECT_TRUE(TreeIs(root.Join("run"), {"music_p.lsd"}));
+        return;
+    }
+    EXPECT_TRUE(TreeIs(root.Join("run"), {"music_p.lsd", WavFileName(entry)}));
+    // All that the program had written: no sample byte had arrived in full.
+    Bytes header = WavHeader(entry.length, entry.format);
+    if (c.signal == SIGHUP) {
+        // The close event flushed and closed the file: the header is on disk.
+        EXPECT_TRUE(FileHolds(wavName, header));
+    } else {
+        EXPECT_TRUE(FileHoldsPrefixOf(wavName, header));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Events, ConsoleEventTest,
+    ::testing::Values(
+        EventCase{"close_in_sample_block", SIGHUP, kInSampleBlock, false},
+        EventCase{"close_in_sample_block_output_to_file", SIGHUP, kInSampleBlock, true},
+        EventCase{"close_in_lead_field", SIGHUP, kInLeadField, false},
+        EventCase{"interrupt_in_sample_block", SIGINT, kInSampleBlock, false},
+        EventCase{"interrupt_in_sample_block_output_to_file", SIGINT, kInSampleBlock, true},
+        EventCase{"interrupt_in_lead_field", SIGINT, kInLeadField, false}),
+    [](const ::testing::TestParamInfo<EventCase>& info) { return std::string(info.param.label); });
+
+}  // namespace
+}  // namespace lsdtest

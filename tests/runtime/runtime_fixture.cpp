@@ -1,0 +1,47 @@
+#include "tests/runtime/runtime_fixture.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+void RuntimeTest::SetUp() {
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    previousDirectory = cwd;
+    char pattern[] = "/tmp/lsd2wav-runtime-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    directory = pattern;
+    ASSERT_EQ(chdir(directory.c_str()), 0);
+    previousBufferSize = FileBufferSize;
+    FileBufferSize = GetParam();
+    memory = Os.HeapCreate(0, 4096, 0);
+    ASSERT_NE(CreateFileRegistry(memory, CloseFile), nullptr);
+}
+
+void RuntimeTest::TearDown() {
+    CloseAllFiles();
+    Os.HeapDestroy(memory);
+    FileBufferSize = previousBufferSize;
+    ASSERT_EQ(chdir(previousDirectory.c_str()), 0);
+    std::string remove = "rm -rf '" + directory + "'";
+    EXPECT_EQ(std::system(remove.c_str()), 0);
+}
+
+void RuntimeTest::MakeFile(const char* name, const std::vector<unsigned char>& bytes) {
+    std::ofstream out(name, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<unsigned char> RuntimeTest::FileBytes(const char* name) {
+    std::ifstream in(name, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in),
+                                      std::istreambuf_iterator<char>());
+}
+
+std::string BufferName(const ::testing::TestParamInfo<int32_t>& info) {
+    return info.param == 0 ? "Unbuffered" : "Buffer" + std::to_string(info.param);
+}
