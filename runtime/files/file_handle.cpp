@@ -1,10 +1,11 @@
 #include "runtime/files/file_handle.h"
 
+#include "runtime/files/file_buffer.h"
 #include "runtime/files/file_gate.h"
 #include "runtime/files/file_registry.h"
 #include "runtime/files/os_file.h"
 
-int32_t FileBufferSize = 0;
+int32_t FileBufferSize = 4096;
 
 namespace {
 
@@ -22,7 +23,9 @@ FileHandle* FinishOpen(FileHandle* h, HANDLE os) {
         ReleaseRecord(h);
         return nullptr;
     }
-    if (FileBufferSize != 0) {
+    // A buffer of one byte could not hold the byte that the end test reads
+    // ahead, so such a size means no buffer.
+    if (FileBufferSize > 1) {
         h->buffer = static_cast<unsigned char*>(
             Os.HeapAlloc(CurrentFileRegistry()->memory, 0, static_cast<SIZE_T>(FileBufferSize)));
     }
@@ -63,40 +66,62 @@ FileHandle* CreateForWriting(const char* name) {
 
 int32_t ReadInt32(FileHandle* h) {
     unsigned char b[4] = {0, 0, 0, 0};
-    OsRead(h, b, 4);
+    if (h->buffer) {
+        BufferedRead(h, b, 4);
+    } else {
+        OsRead(h, b, 4);
+    }
     return LittleEndianInt32(b);
 }
 
 int32_t ReadBlock(FileHandle* h, void* dst, int32_t n) {
     if (n <= 0) return 0;
-    return OsRead(h, dst, n);
+    return h->buffer ? BufferedRead(h, dst, n) : OsRead(h, dst, n);
 }
 
 int32_t WriteInt32(FileHandle* h, int32_t value) {
     uint32_t v = static_cast<uint32_t>(value);
     unsigned char b[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
                           static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
-    return OsWrite(h, b, 4);
+    return h->buffer ? BufferedWrite(h, b, 4) : OsWrite(h, b, 4);
 }
 
 int32_t WriteBlock(FileHandle* h, const void* src, int32_t n) {
     if (!src || n <= 0) return 0;
-    return OsWrite(h, src, n);
+    return h->buffer ? BufferedWrite(h, src, n) : OsWrite(h, src, n);
 }
 
 int32_t AtEnd(FileHandle* h) {
     unsigned char probe;
+    if (h->buffer) {
+        if (BufferedRead(h, &probe, 1) == 0) return 1;
+        h->count += 1;  // the byte goes back into the read-ahead
+        return 0;
+    }
     if (OsRead(h, &probe, 1) == 0) return -1;
     OsMove(h, -1);
     return 0;
 }
 
-int64_t GetPosition(FileHandle* h) { return OsMove(h, 0); }
+int64_t GetPosition(FileHandle* h) {
+    int64_t position = OsMove(h, 0);
+    if (!h->buffer) return position;
+    if (h->mode == ReadingMode) return position - h->count;
+    return position + (h->bufferSize - h->count);
+}
 
 int32_t CloseFile(FileHandle* h) {
+    bool flushed = true;
+    if (h->buffer) {
+        if (h->mode == WritingMode) {
+            int32_t waiting = h->bufferSize - h->count;
+            flushed = FlushBuffer(h) == waiting;
+        }
+        Os.HeapFree(CurrentFileRegistry()->memory, 0, h->buffer);
+    }
     bool out = StepOutOfGate(h);
     BOOL closed = Os.CloseHandle(h->osHandle);
     StepIntoGate(out);
     ReleaseRecord(h);
-    return closed ? 1 : 0;
+    return flushed && closed ? 1 : 0;
 }

@@ -154,6 +154,6 @@ TEST_P(FileHandleTest, CloseAllFilesClosesOldestFirstAndEmptiesTheRegistry) {
     EXPECT_EQ(FileBytes("d.wav").size(), 4u);
 }
 
-INSTANTIATE_TEST_SUITE_P(BufferSizes, FileHandleTest, ::testing::Values(0), BufferName);
+INSTANTIATE_TEST_SUITE_P(BufferSizes, FileHandleTest, ::testing::Values(0, 8, 4096), BufferName);
 
 }  // namespace

@@ -18,11 +18,14 @@ void RuntimeTest::SetUp() {
     previousBufferSize = FileBufferSize;
     FileBufferSize = GetParam();
     memory = Os.HeapCreate(0, 4096, 0);
-    ASSERT_NE(CreateFileRegistry(memory, CloseFile), nullptr);
+    registry = CreateFileRegistry(memory, CloseFile);
+    ASSERT_NE(registry, nullptr);
 }
 
 void RuntimeTest::TearDown() {
-    CloseAllFiles();
+    // A test that ran start-up and shut-down left a registry of its own,
+    // gone with its memory.
+    if (CurrentFileRegistry() == registry) CloseAllFiles();
     Os.HeapDestroy(memory);
     FileBufferSize = previousBufferSize;
     ASSERT_EQ(chdir(previousDirectory.c_str()), 0);

@@ -23,6 +23,7 @@ protected:
     std::vector<unsigned char> FileBytes(const char* name);
 
     HANDLE memory = nullptr;
+    FileRegistry* registry = nullptr;
 
 private:
     std::string directory;

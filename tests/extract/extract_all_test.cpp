@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include "runtime/files/file_handle.h"
+#include "tests/extract/in_process_run.h"
+#include "tests/runtime/runtime_fixture.h"
+
+namespace {
+
+const std::string kLead = "LEAD";
+
+struct Entry {
+    const char* name;
+    int32_t length;
+};
+
+// Sizes around the buffer: what stays in it until the close, what makes the
+// header flush first, and what goes straight to the file.
+const Entry kEntries[] = {{"a", 0},    {"b", 100},   {"c", 4049}, {"d", 4050},
+                          {"e", 4093}, {"f", 4094},  {"g", 9000}, {"h", -1}};
+
+std::string Bank(size_t cutLastSamplesTo) {
+    std::string bank = kLead;
+    for (const Entry& e : kEntries) bank += EntryBytes(e.name, e.length, e.length + 2);
+    bank += EntryBytes("cut", 5000, cutLastSamplesTo);
+    return bank;
+}
+
+using ExtractAllTest = RuntimeTest;
+
+TEST_P(ExtractAllTest, WritesEveryFileAndLineTheSameWithOrWithoutABuffer) {
+    WriteWholeFile("music_p.lsd", Bank(1234));
+    OsSpy spy;
+    InProcessRun run = RunInProcess(spy);
+    EXPECT_EQ(run.exitCode, 0);
+    std::string expected = "Extracting music...\r\n";
+    for (const Entry& e : kEntries) {
+        expected += "  " + std::string(e.name) + ".wav\r\n";
+        EXPECT_EQ(ReadWholeFile(std::string(e.name) + ".wav"), WavBytes(e.length, e.length + 2))
+            << e.name;
+    }
+    expected += "  cut.wav\r\n  ok\r\n";
+    EXPECT_EQ(run.console, expected);
+    EXPECT_EQ(ReadWholeFile("cut.wav"), WavBytes(5000, 1234));
+}
+
+TEST_P(ExtractAllTest, AFailedCloseOfAWavFileEndsTheRun) {
+    WriteWholeFile("sound_p.lsd", kLead + EntryBytes("x", 10, 12) + EntryBytes("y", 10, 12));
+    OsSpy spy;
+    FailNth(spy, OsCall::CloseHandle, 1, false, "x.wav");
+    InProcessRun run = RunInProcess(spy);
+    EXPECT_EQ(run.console, "Extracting sounds...\r\n  x.wav\r\n  Failed to write to output file!\r\n");
+    EXPECT_EQ(ReadWholeFile("x.wav"), WavBytes(10, 12));
+    EXPECT_EQ(CountCalls(spy, OsCall::CreateFileA, "y.wav"), 0u);
+}
+
+TEST_P(ExtractAllTest, ARefusedCreateEmptiesAnExistingFileInstead) {
+    WriteWholeFile("music_p.lsd", kLead + EntryBytes("hidden", 10, 12) + EntryBytes("new", 1, 3));
+    WriteWholeFile("hidden.wav", std::string(500, 'z'));
+    OsSpy spy;
+    // Every file refuses to be re-created, as a hidden one does.
+    spy.createFileA = [](LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                         DWORD disposition, DWORD attributes, HANDLE templateFile) {
+        if (disposition == CREATE_ALWAYS) return INVALID_HANDLE_VALUE;
+        return RealOs.CreateFileA(name, access, share, security, disposition, attributes,
+                                  templateFile);
+    };
+    InProcessRun run = RunInProcess(spy);
+    EXPECT_EQ(ReadWholeFile("hidden.wav"), WavBytes(10, 12));
+    std::vector<OsCallRecord> creates = CallsOf(spy, OsCall::CreateFileA);
+    ASSERT_EQ(creates.size(), 5u);  // the bank, two for hidden.wav, two for new.wav
+    EXPECT_EQ(creates[1].asked, static_cast<uint64_t>(CREATE_ALWAYS));
+    EXPECT_EQ(creates[2].asked, static_cast<uint64_t>(TRUNCATE_EXISTING));
+    // There is nothing to empty for a new name, so that one cannot be created.
+    EXPECT_EQ(run.console,
+              "Extracting music...\r\n  hidden.wav\r\n  new.wav\r\n  Cannot create output file!\r\n");
+}
+
+TEST_P(ExtractAllTest, NoBlockForANameIsOutOfMemory) {
+    WriteWholeFile("music_p.lsd", kLead + EntryBytes("x", 10, 12));
+    OsSpy spy;
+    HANDLE pool = nullptr;
+    int heaps = 0;
+    spy.heapCreate = [&](DWORD options, SIZE_T initial, SIZE_T maximum) {
+        HANDLE heap = RealOs.HeapCreate(options, initial, maximum);
+        if (++heaps == 3) pool = heap;  // general memory, the text store, then the pool
+        return heap;
+    };
+    spy.heapAlloc = [&](HANDLE heap, DWORD flags, SIZE_T bytes) {
+        return heap == pool ? nullptr : RealOs.HeapAlloc(heap, flags, bytes);
+    };
+    InProcessRun run = RunInProcess(spy);
+    EXPECT_EQ(run.console, "Extracting music...\r\n  out of memory!\r\n");
+    EXPECT_EQ(run.exitCode, 0);
+}
+
+TEST_P(ExtractAllTest, EveryFileIsClosedAndEveryHeapReleasedAtTheEnd) {
+    // The run stops with the WAV file open; shut-down must close it.
+    WriteWholeFile("music_p.lsd", kLead + EntryBytes("x", -2, 0));
+    OsSpy spy;
+    InProcessRun run = RunInProcess(spy);
+    EXPECT_EQ(run.console, "Extracting music...\r\n  x.wav\r\n  Failed to write to output file!\r\n");
+    EXPECT_EQ(ReadWholeFile("x.wav").size(), 44u);
+    EXPECT_EQ(CountCalls(spy, OsCall::CloseHandle), CountCalls(spy, OsCall::CreateFileA));
+    EXPECT_EQ(CountCalls(spy, OsCall::HeapDestroy), CountCalls(spy, OsCall::HeapCreate));
+}
+
+INSTANTIATE_TEST_SUITE_P(BufferSizes, ExtractAllTest, ::testing::Values(0, 4096), BufferName);
+
+}  // namespace
