@@ -157,5 +157,51 @@ INSTANTIATE_TEST_SUITE_P(
         EventCase{"interrupt_in_lead_field", SIGINT, kInLeadField, false}),
     [](const ::testing::TestParamInfo<EventCase>& info) { return std::string(info.param.label); });
 
+// The buffered program, caught inside a sample block of 100,000 bytes after
+// the first 8,000 of them: its read-ahead is full, the 44 header bytes of the
+// WAV file wait in that file's buffer, and it waits for the rest. The close
+// event must put those bytes on disk; Ctrl+C ends it with them unwritten.
+class BufferedEventTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(BufferedEventTest, TheHeaderInTheBufferReachesTheDiskOnlyOnTheCloseEvent) {
+    const int signal = GetParam();
+    ScopedTempDir root;
+    ASSERT_FALSE(root.path.empty());
+    ASSERT_TRUE(MakeFifo(root.Join("music_p.lsd")));
+    int fifo = open(root.Join("music_p.lsd").c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(fifo, 0);
+
+    BankEntry entry = MakeEntry("held", 100000 - 2, 7);
+    Bytes sent = Int32Bytes(0) + EntryBytes(entry).substr(0, kEntryHeadSize + 8000);
+    ASSERT_EQ(write(fifo, sent.data(), sent.size()), static_cast<ssize_t>(sent.size()));
+    std::string wavName = root.Join("held.wav");
+    Bytes lines = ConsoleLines({"Extracting music...", "  held.wav"});
+
+    RunOptions options;
+    options.directory = root.path;
+    options.timeoutSeconds = 20;
+    options.whileRunning = [&](const RunProgress& progress) {
+        bool blocked = Unread(fifo) == 0 && *progress.output == lines && PathExists(wavName) &&
+                       MainThreadState(progress.pid) == 'S';
+        if (blocked) kill(progress.pid, signal);
+        return blocked;
+    };
+    RunResult result = RunProgram(options);
+    close(fifo);
+
+    ASSERT_TRUE(EndedBySignal(result, signal)) << DescribeEnd(result);
+    EXPECT_EQ(result.output, lines);
+    if (signal == SIGHUP) {
+        EXPECT_TRUE(FileHolds(wavName, WavHeader(entry.length, entry.format)));
+    } else {
+        EXPECT_TRUE(FileHolds(wavName, ""));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Events, BufferedEventTest, ::testing::Values(SIGHUP, SIGINT),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return std::string(info.param == SIGHUP ? "close" : "interrupt");
+                         });
+
 }  // namespace
 }  // namespace lsdtest

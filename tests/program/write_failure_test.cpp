@@ -26,6 +26,11 @@ struct LimitCase {
     long long limit;    // bytes any one file may hold
     bool earlierEntry;  // a 45-byte entry comes first and must be complete
     bool fits;          // the victim fits: the run goes on and ends with "  ok"
+    // Sizes around the 4096-byte file buffer decide which write meets the
+    // limit: the flush at the close (the whole file waited in the buffer),
+    // the header flush that a sample block of 4052 bytes or more brings
+    // about, or the direct write of a sample block of 4096 bytes or more.
+    int32_t victimLength = kVictimLength;
 };
 
 void PrintTo(const LimitCase& c, std::ostream* os) { *os << c.label; }
@@ -37,7 +42,7 @@ TEST_P(FileSizeLimitTest, FileKeepsWhatFitAndTheWalkStops) {
     ScopedTempDir dir;
     ASSERT_FALSE(dir.path.empty());
     BankEntry earlier = MakeEntry("earlier", -1, 1);
-    BankEntry victim = MakeEntry("victim", kVictimLength, 2);
+    BankEntry victim = MakeEntry("victim", c.victimLength, 2);
     BankEntry after = MakeEntry("after", -1, 3);
     std::vector<BankEntry> entries;
     if (c.earlierEntry) entries.push_back(earlier);
@@ -84,7 +89,12 @@ INSTANTIATE_TEST_SUITE_P(
         LimitCase{"format_block", 30, false, false}, LimitCase{"data_tag", 38, false, false},
         LimitCase{"header_whole", 44, false, false}, LimitCase{"sample_block", 94, true, false},
         LimitCase{"sample_block_last_byte", kVictimFileSize - 1, true, false},
-        LimitCase{"exact_fit", kVictimFileSize, true, true}),
+        LimitCase{"exact_fit", kVictimFileSize, true, true},
+        LimitCase{"header_flush", 20, false, false, 4050},
+        LimitCase{"close_flush_after_header_flush", 44 + 100, false, false, 4050},
+        LimitCase{"direct_sample_write", 1000, false, false, 4094},
+        LimitCase{"direct_big_sample_write", 44 + 5000, false, false, 9998},
+        LimitCase{"big_exact_fit", 9998 + 46, false, true, 9998}),
     [](const ::testing::TestParamInfo<LimitCase>& info) { return std::string(info.param.label); });
 
 // A larger sample block cut near its end, beyond what one small write or a
