@@ -52,10 +52,11 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
         fd = open(name, flags | O_CLOEXEC, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) return INVALID_HANDLE_VALUE;
-    // Linux opens a directory for reading; Windows does not, and callers rely
-    // on a directory being passed over like a missing file.
+    // Linux opens a directory for reading (never for writing); Windows does
+    // not, and callers rely on a directory being passed over like a missing
+    // file.
     struct stat info;
-    if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    if (flags == O_RDONLY && (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode))) {
         close(fd);
         return INVALID_HANDLE_VALUE;
     }
