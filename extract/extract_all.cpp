@@ -20,16 +20,18 @@ FileHandle* OpenBank() {
     return archive;
 }
 
-// The entry's name, up to its first zero byte; none without memory.
-char* ReadName(FileHandle* archive) {
+// The entry's console line, "  " + name + ".wav", whose tail is also the
+// file name; none without memory. The name ends at the field's first zero
+// byte and is taken as it stands.
+char* ReadEntryLine(FileHandle* archive) {
     // One byte more than the field, so that a full field is still ended.
     auto* field = static_cast<char*>(AllocateBlock(NameFieldSize + 1));
     if (!field) return nullptr;
     // Bytes that the archive no longer holds stay zero.
     ReadBlock(archive, field, NameFieldSize);
-    char* name = CopyText(field, NameFieldSize);
+    char* line = JoinText(EntryIndent, field, WavExtension);
     FreeBlock(field);
-    return name;
+    return line;
 }
 
 void WriteWavHeader(FileHandle* output, int32_t length) {
@@ -45,23 +47,14 @@ void WriteDataHeader(FileHandle* output, int32_t length) {
     WriteInt32(output, SampleBlockSize(length));
 }
 
-// Writes the WAV file of one entry whose name has been read; returns the
+// Writes the WAV file of one entry whose line has been made; returns the
 // status that ends the walk, or none to go on with the next entry.
-const char* ExtractEntry(FileHandle* archive, const char* name) {
+const char* ExtractEntry(FileHandle* archive, const char* line) {
     int32_t length = ReadInt32(archive);
-
-    char* fileName = JoinText(name, WavExtension);
-    char* line = fileName ? JoinText(EntryIndent, fileName) : nullptr;
-    if (!line) {
-        FreeText(fileName);
-        return StatusOutOfMemory;
-    }
     PrintLine(line);
-    FreeText(line);
-
+    const char* fileName = line + EntryIndentLength;
     FileHandle* output =
         IsSafeOutputName(fileName, NativePaths) ? CreateForWriting(fileName) : nullptr;
-    FreeText(fileName);
     if (!output) return StatusCannotCreate;
 
     // On failure the file stays open: the end routine flushes and closes it,
@@ -78,10 +71,10 @@ const char* ExtractEntry(FileHandle* archive, const char* name) {
 const char* ExtractEntries(FileHandle* archive) {
     for (;;) {
         if (AtEnd(archive)) return StatusOk;
-        char* name = ReadName(archive);
-        if (!name) return StatusOutOfMemory;
-        const char* status = ExtractEntry(archive, name);
-        FreeText(name);
+        char* line = ReadEntryLine(archive);
+        if (!line) return StatusOutOfMemory;
+        const char* status = ExtractEntry(archive, line);
+        FreeText(line);
         if (status) return status;
     }
 }

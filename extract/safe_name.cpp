@@ -1,11 +1,12 @@
 #include "extract/safe_name.h"
 
-#include <cstring>
-
 namespace {
 
 bool IsSeparator(char c, const PathConventions& conventions) {
-    return c != '\0' && std::strchr(conventions.separators, c) != nullptr;
+    for (const char* s = conventions.separators; *s != '\0'; ++s) {
+        if (*s == c) return true;
+    }
+    return false;
 }
 
 bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }

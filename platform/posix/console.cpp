@@ -9,6 +9,7 @@
 #include <mutex>
 #include <type_traits>
 
+#include "platform/posix/fd_facts.h"
 #include "platform/posix/fd_handle.h"
 
 namespace {
@@ -79,14 +80,19 @@ bool StartWatching() {
 }  // namespace
 
 HANDLE GetStdHandle(DWORD which) {
-    return which == STD_OUTPUT_HANDLE ? HandleOfFd(STDOUT_FILENO) : INVALID_HANDLE_VALUE;
+    if (which != STD_OUTPUT_HANDLE) return INVALID_HANDLE_VALUE;
+    AdoptFd(STDOUT_FILENO);
+    return HandleOfFd(STDOUT_FILENO);
 }
 
 // Output that is not a terminal is no console, as on Windows with redirected
 // output; the caller then falls back to WriteFile.
 BOOL WriteConsoleA(HANDLE console, const VOID* buffer, DWORD chars, LPDWORD written, LPVOID) {
     int fd = FdOfHandle(console);
-    if (fd < 0 || !isatty(fd)) {
+    FdFacts* facts = FactsOf(fd);
+    if (facts) LearnKind(fd, facts);
+    bool terminal = facts && facts->knowsKind ? facts->terminal : fd >= 0 && isatty(fd);
+    if (!terminal) {
         if (written != nullptr) *written = 0;
         return FALSE;
     }

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 
+#include "platform/posix/fd_facts.h"
 #include "platform/posix/fd_handle.h"
 
 static_assert(sizeof(off_t) == 8, "archives and WAV files may pass 2 GiB");
@@ -40,6 +41,12 @@ int OpenFlags(DWORD access, DWORD share, DWORD disposition, DWORD attributes) {
     return -1;
 }
 
+// Keeps a tracked position in step with bytes read or written.
+void Advance(int fd, DWORD bytes) {
+    FdFacts* facts = FactsOf(fd);
+    if (facts && facts->knowsPosition) facts->position += bytes;
+}
+
 }  // namespace
 
 HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
@@ -60,6 +67,7 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
         close(fd);
         return INVALID_HANDLE_VALUE;
     }
+    AdoptFd(fd);
     return HandleOfFd(fd);
 }
 
@@ -82,6 +90,7 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPP
             break;
         }
     }
+    Advance(fd, done);
     if (read != nullptr) *read = done;
     return TRUE;
 }
@@ -102,6 +111,7 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written,
             break;
         }
     }
+    Advance(fd, done);
     if (written != nullptr) *written = done;
     return done == toWrite ? TRUE : FALSE;
 }
@@ -110,6 +120,17 @@ DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD metho
     static const int whence[] = {SEEK_SET, SEEK_CUR, SEEK_END};
     int fd = FdOfHandle(file);
     if (fd < 0 || method > FILE_END) return INVALID_SET_FILE_POINTER;
+    FdFacts* facts = FactsOf(fd);
+    bool stay = method == FILE_CURRENT && distance == 0 &&
+                (distanceHigh == nullptr || *distanceHigh == 0);
+    // Asked where the file stands, a file whose every move the stand-in has
+    // seen needs no system call to answer.
+    if (stay && facts && facts->knowsPosition &&
+        (distanceHigh != nullptr || facts->position <= static_cast<int64_t>(UINT32_MAX))) {
+        if (distanceHigh != nullptr) *distanceHigh = static_cast<LONG>(facts->position >> 32);
+        return static_cast<DWORD>(facts->position);
+    }
+    if (facts) facts->knowsPosition = false;
     off_t offset = distance;
     if (distanceHigh != nullptr)
         offset = static_cast<off_t>(*distanceHigh) * 0x100000000 + static_cast<uint32_t>(distance);
@@ -123,20 +144,33 @@ DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD metho
         lseek(fd, method == FILE_CURRENT ? position - offset : before, SEEK_SET);
         return INVALID_SET_FILE_POINTER;
     }
+    if (facts) {
+        facts->knowsPosition = true;
+        facts->position = position;
+    }
     if (distanceHigh != nullptr) *distanceHigh = static_cast<LONG>(position >> 32);
     return static_cast<DWORD>(position);
 }
 
 BOOL CloseHandle(HANDLE object) {
     int fd = FdOfHandle(object);
+    ForgetFd(fd);
     return fd >= 0 && close(fd) == 0 ? TRUE : FALSE;
 }
 
 BOOL FlushFileBuffers(HANDLE file) {
-    struct stat info;
     int fd = FdOfHandle(file);
-    if (fd < 0 || fstat(fd, &info) != 0) return FALSE;
-    // Pipes, sockets and terminals keep nothing back to push through.
-    if (!S_ISREG(info.st_mode) && !S_ISBLK(info.st_mode)) return TRUE;
+    if (fd < 0) return FALSE;
+    // Pipes, sockets and terminals keep nothing back to push through; what a
+    // descriptor is, the stand-in looks up once.
+    FdFacts* facts = FactsOf(fd);
+    if (facts) {
+        LearnKind(fd, facts);
+        if (facts->knowsKind && !facts->flushable) return TRUE;
+    } else {
+        struct stat info;
+        if (fstat(fd, &info) != 0) return FALSE;
+        if (!S_ISREG(info.st_mode) && !S_ISBLK(info.st_mode)) return TRUE;
+    }
     return fsync(fd) == 0 ? TRUE : FALSE;
 }

@@ -25,21 +25,15 @@ void ReleaseTextStore() {
     store = nullptr;
 }
 
-char* CopyText(const char* bytes, size_t n) {
-    size_t length = 0;
-    while (length < n && bytes[length] != '\0') ++length;
-    char* text = NewText(length);
-    if (text) std::memcpy(text, bytes, length);
-    return text;
-}
-
-char* JoinText(const char* first, const char* second) {
+char* JoinText(const char* first, const char* second, const char* third) {
     size_t a = std::strlen(first);
     size_t b = std::strlen(second);
-    char* text = NewText(a + b);
+    size_t c = std::strlen(third);
+    char* text = NewText(a + b + c);
     if (text) {
         std::memcpy(text, first, a);
         std::memcpy(text + a, second, b);
+        std::memcpy(text + a + b, third, c);
     }
     return text;
 }

@@ -7,8 +7,6 @@
 void PrepareTextStore();
 void ReleaseTextStore();
 
-// A copy of the first n bytes of `bytes`, up to a zero byte, or none.
-char* CopyText(const char* bytes, size_t n);
-// `first` followed by `second`, or none.
-char* JoinText(const char* first, const char* second);
+// `first`, `second` and `third` (if given) one after the other, or none.
+char* JoinText(const char* first, const char* second, const char* third = "");
 void FreeText(char* text);
