@@ -9,17 +9,45 @@ bool IsSeparator(char c, const PathConventions& conventions) {
     return false;
 }
 
-bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Whether the element's stem (up to its first dot, trailing spaces dropped)
+// is a device name.
+bool IsDeviceName(const char* element, const char* end) {
+    static const char* const devices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    static const char* const numbered[] = {"COM", "LPT"};
+    const char* stem = element;
+    while (stem < end && *stem != '.') ++stem;
+    while (stem > element && stem[-1] == ' ') --stem;
+    auto is = [&](const char* name, const char* upTo) {
+        const char* p = element;
+        for (; *name != '\0'; ++name, ++p) {
+            if (p == upTo || Upper(*p) != *name) return false;
+        }
+        return p == upTo;
+    };
+    for (const char* device : devices) {
+        if (is(device, stem)) return true;
+    }
+    // COM1 to COM9 and LPT1 to LPT9.
+    if (stem - element == 4 && stem[-1] >= '1' && stem[-1] <= '9') {
+        for (const char* device : numbered) {
+            if (is(device, stem - 1)) return true;
+        }
+    }
+    return false;
+}
 
 }  // namespace
 
 bool IsSafeOutputName(const char* name, const PathConventions& conventions) {
     if (IsSeparator(name[0], conventions)) return false;
-    if (conventions.drivePrefixes && IsDriveLetter(name[0]) && name[1] == ':') return false;
     const char* element = name;
     for (const char* p = name;; ++p) {
+        if (conventions.colonIsSpecial && *p == ':') return false;
         if (*p == '\0' || IsSeparator(*p, conventions)) {
             if (p - element == 2 && element[0] == '.' && element[1] == '.') return false;
+            if (conventions.deviceNames && IsDeviceName(element, p)) return false;
             if (*p == '\0') return true;
             element = p + 1;
         }

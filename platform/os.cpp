@@ -7,7 +7,8 @@ const OsApi RealOs = {
     ::HeapDestroy,    ::GetStdHandle,  ::WriteConsoleA,
     ::SetConsoleCtrlHandler,           ::ExitProcess,
     ::InitializeCriticalSection,       ::EnterCriticalSection,
-    ::LeaveCriticalSection,
+    ::LeaveCriticalSection,            ::MoveFileExA,
+    ::DeleteFileA,
 };
 
 OsApi Os = RealOs;

@@ -32,6 +32,8 @@ struct OsApi {
     decltype(&::InitializeCriticalSection) InitializeCriticalSection;
     decltype(&::EnterCriticalSection) EnterCriticalSection;
     decltype(&::LeaveCriticalSection) LeaveCriticalSection;
+    decltype(&::MoveFileExA) MoveFileExA;
+    decltype(&::DeleteFileA) DeleteFileA;
 };
 
 extern const OsApi RealOs;

@@ -1,14 +1,19 @@
 // How the platform's file system reads a path: which characters separate
-// its elements, and whether a drive prefix ("C:") roots it.
+// its elements, and which names mean something other than a file in the
+// current directory.
 #pragma once
 
 struct PathConventions {
     const char* separators;
-    bool drivePrefixes;
+    // A colon names a drive ("C:x") or a stream of another file ("a:b").
+    bool colonIsSpecial;
+    // CON, NUL, COM1 and their kin are devices in every directory, whatever
+    // extension follows.
+    bool deviceNames;
 };
 
-constexpr PathConventions PosixPaths = {"/", false};
-constexpr PathConventions WindowsPaths = {"/\\", true};
+constexpr PathConventions PosixPaths = {"/", false, false};
+constexpr PathConventions WindowsPaths = {"/\\", true, true};
 
 #ifdef _WIN32
 constexpr PathConventions NativePaths = WindowsPaths;

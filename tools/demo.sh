@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
-# Builds lsd2wav, makes a demo music bank of synthesized tones in demo/, and
-# extracts it there: the WAV files end up in demo/ beside the bank.
+# Builds lsd2wav and wav2lsd, synthesizes demo tones as WAV files in
+# demo/tones/, packs them with wav2lsd into the music bank demo/music_p.lsd,
+# and extracts that bank with lsd2wav: the extracted WAV files end up in demo/
+# beside the bank.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
 cmake --preset default >/dev/null
-cmake --build --preset default --target lsd2wav make_demo_bank
+cmake --build --preset default --target lsd2wav wav2lsd make_demo_bank
 rm -rf demo
-mkdir demo
+mkdir -p demo/tones
 cd demo
-../build/make_demo_bank music_p.lsd
+../build/make_demo_bank tones
+../build/wav2lsd music_p.lsd tones/*.wav
+echo "Packed $(ls tones/*.wav | wc -l) WAV files into $(pwd)/music_p.lsd"
 ../build/lsd2wav
 echo "The WAV files are in $(pwd)"

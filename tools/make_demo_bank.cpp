@@ -1,7 +1,9 @@
-// make_demo_bank [path]: writes a small music bank (default "music_p.lsd")
-// whose entries are tones synthesized here, so that lsd2wav can be tried
-// without any bank from elsewhere. Each entry has its own sample format, to
-// show that the extractor copies formats unread.
+// make_demo_bank [folder]: writes tones synthesized here as WAV files into an
+// existing folder (default "."), for wav2lsd to pack into a demo bank, so
+// that both programs can be tried without any bank from elsewhere. Each tone
+// has its own sample format, to show that formats pass through unread. For
+// each file it prints one line, "  NAME.wav: C ch, B-bit, R Hz, F frames",
+// which the tests read back as the truth about the file.
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
@@ -73,8 +75,10 @@ Bytes FormatBlock(const DemoTone& tone) {
     return block;
 }
 
+long FrameCount(const DemoTone& tone) { return std::lround(tone.seconds * tone.sampleRate); }
+
 Bytes SampleData(const DemoTone& tone) {
-    long frames = std::lround(tone.seconds * tone.sampleRate);
+    long frames = FrameCount(tone);
     double voiceGain = 0.7 / static_cast<double>(tone.voices.size());
     Bytes data;
     for (long frame = 0; frame < frames; ++frame) {
@@ -103,18 +107,35 @@ Bytes SampleData(const DemoTone& tone) {
     return data;
 }
 
-// One archive entry: the zero-padded name field, the length field, the
-// format block and the sample block. The length field is two less than the
-// sample block's size: the extractor copies L + 2 bytes.
-Bytes EntryBytes(const DemoTone& tone) {
-    Bytes name(tone.name);
-    name.resize(32, '\0');
+// A RIFF WAVE file: the format chunk, then the data chunk with the pad byte
+// that RIFF wants after a chunk of odd size.
+Bytes WavFileBytes(const DemoTone& tone) {
     Bytes samples = SampleData(tone);
-    Bytes out = name;
-    AppendInt32(&out, static_cast<uint32_t>(samples.size() - 2));
+    Bytes pad(samples.size() % 2, '\0');
+    Bytes out = "RIFF";
+    AppendInt32(&out, static_cast<uint32_t>(4 + 8 + 16 + 8 + samples.size() + pad.size()));
+    out += "WAVE";
+    out += "fmt ";
+    AppendInt32(&out, 16);
     out += FormatBlock(tone);
+    out += "data";
+    AppendInt32(&out, static_cast<uint32_t>(samples.size()));
     out += samples;
+    out += pad;
     return out;
+}
+
+bool WriteWholeFile(const std::string& path, const Bytes& bytes) {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) {
+        std::fprintf(stderr, "make_demo_bank: cannot create %s: %s\n", path.c_str(),
+                     std::strerror(errno));
+        return false;
+    }
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    if (std::fclose(file) != 0) ok = false;
+    if (!ok) std::fprintf(stderr, "make_demo_bank: cannot write %s\n", path.c_str());
+    return ok;
 }
 
 std::vector<DemoTone> DemoTones() {
@@ -135,34 +156,19 @@ std::vector<DemoTone> DemoTones() {
 int main(int argc, char** argv) {
     if (argc > 2 ||
         (argc == 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0))) {
-        std::fprintf(stderr, "usage: make_demo_bank [path]   (default music_p.lsd)\n");
+        std::fprintf(stderr, "usage: make_demo_bank [folder]   (default .)\n");
         return 2;
     }
-    const char* path = argc == 2 ? argv[1] : "music_p.lsd";
+    std::string folder = argc == 2 ? argv[1] : ".";
 
-    // The extractor reads the lead field and ignores it.
-    Bytes archive;
-    AppendInt32(&archive, 0);
     std::vector<DemoTone> tones = DemoTones();
-    for (const DemoTone& tone : tones) archive += EntryBytes(tone);
-
-    FILE* file = std::fopen(path, "wb");
-    if (!file) {
-        std::fprintf(stderr, "make_demo_bank: cannot create %s: %s\n", path, std::strerror(errno));
-        return 1;
-    }
-    bool ok = std::fwrite(archive.data(), 1, archive.size(), file) == archive.size();
-    if (std::fclose(file) != 0) ok = false;
-    if (!ok) {
-        std::fprintf(stderr, "make_demo_bank: cannot write %s\n", path);
-        return 1;
-    }
-    std::printf("make_demo_bank: wrote %s, %zu entries, %zu bytes\n", path, tones.size(),
-                archive.size());
     for (const DemoTone& tone : tones) {
-        std::printf("  %s (%s, %d-bit, %d Hz, %.1f s)\n", tone.name,
-                    tone.channels == 1 ? "mono" : "stereo", tone.bitsPerSample, tone.sampleRate,
-                    tone.seconds);
+        if (!WriteWholeFile(folder + "/" + tone.name + ".wav", WavFileBytes(tone))) return 1;
+    }
+    std::printf("make_demo_bank: wrote %zu WAV files in %s\n", tones.size(), folder.c_str());
+    for (const DemoTone& tone : tones) {
+        std::printf("  %s.wav: %d ch, %d-bit, %d Hz, %ld frames\n", tone.name, tone.channels,
+                    tone.bitsPerSample, tone.sampleRate, FrameCount(tone));
     }
     return 0;
 }

@@ -1,7 +1,7 @@
-// Standard output and console events. Console events arrive as signals:
-// SIGHUP when the terminal goes away (the close event) and SIGINT for Ctrl+C.
-// As on Windows, handlers run on a thread of their own, so they may take
-// locks and call anything, which a signal handler may not.
+// Standard output, the error stream and console events. Console events
+// arrive as signals: SIGHUP when the terminal goes away (the close event) and
+// SIGINT for Ctrl+C. As on Windows, handlers run on a thread of their own, so
+// they may take locks and call anything, which a signal handler may not.
 #include <signal.h>
 #include <unistd.h>
 
@@ -80,9 +80,16 @@ bool StartWatching() {
 }  // namespace
 
 HANDLE GetStdHandle(DWORD which) {
-    if (which != STD_OUTPUT_HANDLE) return INVALID_HANDLE_VALUE;
-    AdoptFd(STDOUT_FILENO);
-    return HandleOfFd(STDOUT_FILENO);
+    int fd;
+    if (which == STD_OUTPUT_HANDLE) {
+        fd = STDOUT_FILENO;
+    } else if (which == STD_ERROR_HANDLE) {
+        fd = STDERR_FILENO;
+    } else {
+        return INVALID_HANDLE_VALUE;
+    }
+    AdoptFd(fd);
+    return HandleOfFd(fd);
 }
 
 // Output that is not a terminal is no console, as on Windows with redirected

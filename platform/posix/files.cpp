@@ -4,6 +4,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -173,4 +174,19 @@ BOOL FlushFileBuffers(HANDLE file) {
         if (!S_ISREG(info.st_mode) && !S_ISBLK(info.st_mode)) return TRUE;
     }
     return fsync(fd) == 0 ? TRUE : FALSE;
+}
+
+// rename(2) replaces the target in one step, as MOVEFILE_REPLACE_EXISTING
+// does; without that flag Windows refuses an existing target, which rename(2)
+// cannot promise, so any other flags are refused.
+BOOL MoveFileExA(LPCSTR existing, LPCSTR replacement, DWORD flags) {
+    if (existing == nullptr || replacement == nullptr || flags != MOVEFILE_REPLACE_EXISTING)
+        return FALSE;
+    return rename(existing, replacement) == 0 ? TRUE : FALSE;
+}
+
+// unlink(2) refuses a directory, as DeleteFileA does.
+BOOL DeleteFileA(LPCSTR name) {
+    if (name == nullptr) return FALSE;
+    return unlink(name) == 0 ? TRUE : FALSE;
 }

@@ -52,6 +52,9 @@ typedef struct _CRITICAL_SECTION {
 #define HEAP_ZERO_MEMORY 0x00000008u
 
 #define STD_OUTPUT_HANDLE ((DWORD)-11)
+#define STD_ERROR_HANDLE ((DWORD)-12)
+
+#define MOVEFILE_REPLACE_EXISTING 0x00000001u
 
 #define CTRL_C_EVENT 0u
 #define CTRL_BREAK_EVENT 1u
@@ -65,6 +68,8 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written,
 DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method);
 BOOL CloseHandle(HANDLE object);
 BOOL FlushFileBuffers(HANDLE file);
+BOOL MoveFileExA(LPCSTR existing, LPCSTR replacement, DWORD flags);
+BOOL DeleteFileA(LPCSTR name);
 
 HANDLE HeapCreate(DWORD options, SIZE_T initialSize, SIZE_T maximumSize);
 LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes);

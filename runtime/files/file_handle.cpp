@@ -110,6 +110,17 @@ int64_t GetPosition(FileHandle* h) {
     return position + (h->bufferSize - h->count);
 }
 
+int32_t CommitFile(FileHandle* h) {
+    if (h->buffer && h->mode == WritingMode) {
+        int32_t waiting = h->bufferSize - h->count;
+        if (FlushBuffer(h) != waiting) return 0;
+    }
+    bool out = StepOutOfGate(h);
+    BOOL flushed = Os.FlushFileBuffers(h->osHandle);
+    StepIntoGate(out);
+    return flushed ? 1 : 0;
+}
+
 int32_t CloseFile(FileHandle* h) {
     bool flushed = true;
     if (h->buffer) {

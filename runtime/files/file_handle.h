@@ -33,6 +33,11 @@ int32_t WriteBlock(FileHandle* h, const void* src, int32_t n);
 int32_t AtEnd(FileHandle* h);
 int64_t GetPosition(FileHandle* h);
 
+// Writes every waiting byte and has the OS put the file on the disk, so that
+// a file renamed into place afterwards cannot come back empty after a crash.
+// Returns 1 when both worked, else 0.
+int32_t CommitFile(FileHandle* h);
+
 // Returns 1 when every waiting byte reached the file and the OS closed it,
 // 0 otherwise. The record is released either way.
 int32_t CloseFile(FileHandle* h);

@@ -7,12 +7,10 @@
 #include "runtime/process/process_frame.h"
 
 namespace {
+
 HANDLE standardOutput;
-}
 
-void AttachConsole() { standardOutput = Os.GetStdHandle(STD_OUTPUT_HANDLE); }
-
-void PrintLine(const char* text) {
+void WriteLine(HANDLE stream, const char* text) {
     size_t textLength = text ? std::strlen(text) : 0;
     DWORD length = static_cast<DWORD>(textLength + 2);
     auto* line = static_cast<char*>(Os.HeapAlloc(GeneralMemory(), 0, length + 1));
@@ -26,11 +24,19 @@ void PrintLine(const char* text) {
     // able to close the files meanwhile.
     bool out = StepOutOfGate(nullptr);
     DWORD written = 0;
-    if (!Os.WriteConsoleA(standardOutput, line, length, &written, nullptr)) {
-        Os.WriteFile(standardOutput, line, length, &written, nullptr);
+    if (!Os.WriteConsoleA(stream, line, length, &written, nullptr)) {
+        Os.WriteFile(stream, line, length, &written, nullptr);
     }
-    Os.FlushFileBuffers(standardOutput);
+    Os.FlushFileBuffers(stream);
     StepIntoGate(out);
 
     Os.HeapFree(GeneralMemory(), 0, line);
 }
+
+}  // namespace
+
+void AttachConsole() { standardOutput = Os.GetStdHandle(STD_OUTPUT_HANDLE); }
+
+void PrintLine(const char* text) { WriteLine(standardOutput, text); }
+
+void PrintErrorLine(const char* text) { WriteLine(Os.GetStdHandle(STD_ERROR_HANDLE), text); }

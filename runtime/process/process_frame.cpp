@@ -52,11 +52,11 @@ BOOL WINAPI ConsoleCloseHandler(DWORD event) {
     return FALSE;
 }
 
-void ShutDown() {
+void ShutDown(UINT exitCode) {
     EndRoutine();
     ReleaseTextStore();
     Os.HeapDestroy(generalMemory);
     generalMemory = nullptr;
     ReleaseGate();
-    Os.ExitProcess(0);
+    Os.ExitProcess(exitCode);
 }

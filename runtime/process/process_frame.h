@@ -16,8 +16,8 @@ void EndRoutine();
 BOOL WINAPI ConsoleCloseHandler(DWORD event);
 
 // The end routine, then every heap released, then the process ends with
-// exit code 0.
-void ShutDown();
+// `exitCode`.
+void ShutDown(UINT exitCode = 0);
 
 // The heap for file records, file buffers and console lines.
 HANDLE GeneralMemory();

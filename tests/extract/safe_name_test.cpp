@@ -39,8 +39,22 @@ const NameCase kNames[] = {
     {"C:x.wav", true, false},
     {"C:\\x.wav", true, false},
     {"z:/x.wav", true, false},
-    {"1:x.wav", true, true},
-    {"a:b.wav", true, false},  // drive A, relative to its own current folder
+    // On Windows a colon names a drive, or a stream of another file.
+    {"1:x.wav", true, false},
+    {"a:b.wav", true, false},
+    {"tone.wav:x", true, false},
+    // Device names are devices in every folder, whatever follows the dot.
+    {"NUL.wav", true, false},
+    {"con.wav", true, false},
+    {"sub/Com1.wav", true, false},
+    {"lpt9.x.wav", true, false},
+    {"aux .wav", true, false},
+    {"nul/x.wav", true, false},
+    {"CONOUT$.wav", true, false},
+    {"COM0.wav", true, true},
+    {"CONSOLE.wav", true, true},
+    {"xnul.wav", true, true},
+    {"LPT.wav", true, true},
     {"..x\\y.wav", true, true},
 };
 

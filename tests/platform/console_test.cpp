@@ -188,23 +188,27 @@ TEST(StandardOutput, WriteConsoleWritesOnlyToATerminal) {
         if (fd >= 0) close(fd);
 }
 
-TEST(StandardOutput, TheStandardHandleWritesToDescriptorOne) {
-    int link[2];
-    ASSERT_EQ(pipe(link), 0);
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(link[1], STDOUT_FILENO);
-        DWORD n = 0;
-        _exit(WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), "out", 3, &n, nullptr) == TRUE ? 0 : 1);
+TEST(StandardOutput, TheStandardHandlesWriteToDescriptorsOneAndTwo) {
+    for (int fd : {STDOUT_FILENO, STDERR_FILENO}) {
+        SCOPED_TRACE(fd);
+        int link[2];
+        ASSERT_EQ(pipe(link), 0);
+        pid_t pid = fork();
+        if (pid == 0) {
+            dup2(link[1], fd);
+            DWORD which = fd == STDOUT_FILENO ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE;
+            DWORD n = 0;
+            _exit(WriteFile(GetStdHandle(which), "out", 3, &n, nullptr) == TRUE ? 0 : 1);
+        }
+        close(link[1]);
+        char shown[8];
+        ssize_t got = read(link[0], shown, sizeof shown);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        close(link[0]);
+        EXPECT_EQ(status, 0);
+        EXPECT_EQ(std::string(shown, got > 0 ? got : 0), "out");
     }
-    close(link[1]);
-    char shown[8];
-    ssize_t got = read(link[0], shown, sizeof shown);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    close(link[0]);
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(std::string(shown, got > 0 ? got : 0), "out");
 }
 
 }  // namespace

@@ -215,6 +215,57 @@ TEST_F(FilesTest, AWriteOnlyFileIsLeftAloneByCreateAndEmptiedByTruncate) {
     EXPECT_EQ(end.report, "create refused, size 3, truncated, size 0");
 }
 
+// A bank is written under a temporary name, then moved over the old one or
+// removed; neither call may take a directory for a file.
+TEST_F(FilesTest, MoveReplacesAFileAndDeleteRemovesOneAsWindowsWould) {
+    typedef std::function<BOOL(const char* from, const char* to)> Call;
+    Call move = [](const char* from, const char* to) {
+        return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING);
+    };
+    struct Case {
+        const char* what;
+        bool toIsDirectory;
+        Call call;
+        BOOL ok;
+        const char* fromAfter;
+        const char* toAfter;
+    } cases[] = {
+        {"move over a file", false, move, TRUE, "<missing>", "new"},
+        {"move over a directory", true, move, FALSE, "new", "<directory>"},
+        {"move without leave to replace", false,
+         [](const char* from, const char* to) { return MoveFileExA(from, to, 0); }, FALSE, "new",
+         "old"},
+        {"delete a file", false, [](const char* from, const char*) { return DeleteFileA(from); },
+         TRUE, "<missing>", "old"},
+        {"delete a directory", true, [](const char*, const char* to) { return DeleteFileA(to); },
+         FALSE, "new", "<directory>"},
+        {"delete a missing file", false,
+         [](const char* from, const char*) {
+             return DeleteFileA((std::string(from) + ".gone").c_str());
+         },
+         FALSE, "new", "old"},
+    };
+    auto state = [](const std::string& path) -> std::string {
+        struct stat info;
+        if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return "<directory>";
+        return Get(path);
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string from = Path("from"), to = Path("to");
+        ASSERT_EQ(std::system(("rm -rf '" + to + "'").c_str()), 0);
+        Put(from, "new");
+        if (c.toIsDirectory) {
+            ASSERT_EQ(mkdir(to.c_str(), 0755), 0);
+        } else {
+            Put(to, "old");
+        }
+        EXPECT_EQ(c.call(from.c_str(), to.c_str()), c.ok);
+        EXPECT_EQ(state(from), c.fromAfter);
+        EXPECT_EQ(state(to), c.toAfter);
+    }
+}
+
 TEST_F(FilesTest, ReadsGatherWhatAFifoDeliversInPiecesThroughSignals) {
     const std::string data = Pattern(100000);
     std::string fifo = Path("fifo");

@@ -9,20 +9,20 @@
 #include <vector>
 
 #include "tests/support/os_spy.h"
+#include "tests/support/scratch_directory.h"
 
 namespace {
 
 class OsSpyTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/lsd2wav-spy-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
+        dir = lsdtest::MakeScratchDirectory("lsd2wav-spy-");
+        ASSERT_FALSE(dir.empty());
         InstallOsSpy(&spy);
     }
     void TearDown() override {
         RemoveOsSpy();
-        EXPECT_EQ(std::system(("rm -rf '" + dir + "'").c_str()), 0);
+        EXPECT_TRUE(lsdtest::RemoveScratchDirectory(dir));
     }
 
     HANDLE Create(const char* name) {

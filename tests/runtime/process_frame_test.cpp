@@ -101,7 +101,7 @@ TEST_P(ProcessFrameTest, TheCloseEventFlushesAndClosesOnceAndIsNeverHandled) {
     ASSERT_NE(wav, nullptr);
     WriteInt32(wav, 0x46464952);
     ClearCalls(spy);
-    for (DWORD event : {CTRL_C_EVENT, CTRL_BREAK_EVENT, 5u, 6u}) {
+    for (DWORD event : {DWORD{CTRL_C_EVENT}, DWORD{CTRL_BREAK_EVENT}, DWORD{5}, DWORD{6}}) {
         EXPECT_EQ(ConsoleCloseHandler(event), FALSE);
     }
     EXPECT_EQ(CountCalls(spy, OsCall::CloseHandle), 0u);

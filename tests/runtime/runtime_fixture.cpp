@@ -1,5 +1,7 @@
 #include "tests/runtime/runtime_fixture.h"
 
+#include "tests/support/scratch_directory.h"
+
 #include <unistd.h>
 
 #include <cstdio>
@@ -11,9 +13,8 @@ void RuntimeTest::SetUp() {
     char cwd[4096];
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
     previousDirectory = cwd;
-    char pattern[] = "/tmp/lsd2wav-runtime-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    directory = pattern;
+    directory = lsdtest::MakeScratchDirectory("lsd2wav-runtime-");
+    ASSERT_FALSE(directory.empty());
     ASSERT_EQ(chdir(directory.c_str()), 0);
     previousBufferSize = FileBufferSize;
     FileBufferSize = GetParam();
@@ -29,8 +30,7 @@ void RuntimeTest::TearDown() {
     Os.HeapDestroy(memory);
     FileBufferSize = previousBufferSize;
     ASSERT_EQ(chdir(previousDirectory.c_str()), 0);
-    std::string remove = "rm -rf '" + directory + "'";
-    EXPECT_EQ(std::system(remove.c_str()), 0);
+    EXPECT_TRUE(lsdtest::RemoveScratchDirectory(directory));
 }
 
 void RuntimeTest::MakeFile(const char* name, const std::vector<unsigned char>& bytes) {

@@ -128,9 +128,10 @@ HANDLE WINAPI SpyGetStdHandle(DWORD which) {
     OsSpy& spy = *current;
     HANDLE handle = Pass(spy.getStdHandle, RealOs.GetStdHandle, which);
     bool ok = handle != INVALID_HANDLE_VALUE && handle != nullptr;
+    std::string name = which == STD_ERROR_HANDLE ? "<stderr>" : "<stdout>";
     std::lock_guard<std::mutex> hold(spy.lock);
-    if (ok) spy.names[handle] = "<stdout>";
-    spy.calls.push_back({OsCall::GetStdHandle, handle, ok ? "<stdout>" : "", which, 0, ok});
+    if (ok) spy.names[handle] = name;
+    spy.calls.push_back({OsCall::GetStdHandle, handle, ok ? name : "", which, 0, ok});
     return handle;
 }
 
@@ -176,6 +177,24 @@ VOID WINAPI SpyLeaveCriticalSection(LPCRITICAL_SECTION section) {
     Record(spy, OsCall::LeaveCriticalSection, section, 0, 0, true);
 }
 
+BOOL WINAPI SpyMoveFileExA(LPCSTR existing, LPCSTR replacement, DWORD flags) {
+    OsSpy& spy = *current;
+    BOOL ok = Pass(spy.moveFileExA, RealOs.MoveFileExA, existing, replacement, flags);
+    std::lock_guard<std::mutex> hold(spy.lock);
+    spy.calls.push_back(
+        {OsCall::MoveFileExA, nullptr, existing != nullptr ? existing : "", flags, 0, ok == TRUE});
+    return ok;
+}
+
+BOOL WINAPI SpyDeleteFileA(LPCSTR name) {
+    OsSpy& spy = *current;
+    BOOL ok = Pass(spy.deleteFileA, RealOs.DeleteFileA, name);
+    std::lock_guard<std::mutex> hold(spy.lock);
+    spy.calls.push_back(
+        {OsCall::DeleteFileA, nullptr, name != nullptr ? name : "", 0, 0, ok == TRUE});
+    return ok;
+}
+
 const OsApi SpyOs = {
     SpyCreateFileA,    SpyReadFile,      SpyWriteFile,
     SpySetFilePointer, SpyCloseHandle,   SpyFlushFileBuffers,
@@ -183,7 +202,8 @@ const OsApi SpyOs = {
     SpyHeapDestroy,    SpyGetStdHandle,  SpyWriteConsoleA,
     SpySetConsoleCtrlHandler,            SpyExitProcess,
     SpyInitializeCriticalSection,        SpyEnterCriticalSection,
-    SpyLeaveCriticalSection,
+    SpyLeaveCriticalSection,             SpyMoveFileExA,
+    SpyDeleteFileA,
 };
 
 // Whether a helper acts on a call, by the file of its first argument.
@@ -310,6 +330,10 @@ void FailNth(OsSpy& spy, OsCall call, int n, bool forGood, const std::string& fi
     case OsCall::SetConsoleCtrlHandler:
         return Gate(spy, spy.setConsoleCtrlHandler, RealOs.SetConsoleCtrlHandler, FALSE, false,
                     file, n, forGood);
+    case OsCall::MoveFileExA:
+        return Gate(spy, spy.moveFileExA, RealOs.MoveFileExA, FALSE, false, file, n, forGood);
+    case OsCall::DeleteFileA:
+        return Gate(spy, spy.deleteFileA, RealOs.DeleteFileA, FALSE, false, file, n, forGood);
     default:
         ADD_FAILURE() << "FailNth cannot fail call " << static_cast<int>(call);
     }

@@ -18,8 +18,9 @@
 //
 // Files. A `file` argument of "" means every call of the kind; a name means the
 // calls on the handle that CreateFileA last returned for exactly that name (as
-// the caller spelled it), until the handle is closed. GetStdHandle's handle is
-// named "<stdout>".
+// the caller spelled it), until the handle is closed; for MoveFileExA and
+// DeleteFileA it means the file named by their first argument. GetStdHandle's
+// handles are named "<stdout>" and "<stderr>".
 //
 // Records. Each call is recorded once, after it returns (ExitProcess before it
 // runs), with what the caller saw; see OsCallRecord. Calls may come from
@@ -54,6 +55,8 @@ enum class OsCall {
     InitializeCriticalSection,
     EnterCriticalSection,
     LeaveCriticalSection,
+    MoveFileExA,
+    DeleteFileA,
 };
 
 struct OsCallRecord {
@@ -62,11 +65,13 @@ struct OsCallRecord {
     // critical sections), or the one it returned: CreateFileA, HeapCreate,
     // GetStdHandle.
     HANDLE handle;
-    std::string file;  // CreateFileA's name, or the name of `handle`; see above
+    // CreateFileA's and DeleteFileA's name, MoveFileExA's existing name, or
+    // the name of `handle`; see above.
+    std::string file;
     // Bytes asked of ReadFile, WriteFile, WriteConsoleA and HeapAlloc; the
     // 64-bit distance of SetFilePointer (as int64_t); CreateFileA's
     // disposition; GetStdHandle's argument; ExitProcess' code; the `add` flag
-    // of SetConsoleCtrlHandler.
+    // of SetConsoleCtrlHandler; MoveFileExA's flags.
     uint64_t asked;
     // Bytes read or written as reported to the caller; SetFilePointer's new
     // 64-bit position.
@@ -102,6 +107,8 @@ struct OsSpy {
     std::function<void(LPCRITICAL_SECTION section)> initializeCriticalSection;
     std::function<void(LPCRITICAL_SECTION section)> enterCriticalSection;
     std::function<void(LPCRITICAL_SECTION section)> leaveCriticalSection;
+    std::function<BOOL(LPCSTR existing, LPCSTR replacement, DWORD flags)> moveFileExA;
+    std::function<BOOL(LPCSTR name)> deleteFileA;
 
     // The spy's own state; read it through the functions below.
     std::mutex lock;

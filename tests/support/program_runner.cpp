@@ -39,8 +39,9 @@ bool SetLimit(int resource, long long bytes) {
 
 // Between fork and exec only async-signal-safe calls: the test process may
 // have threads of its own.
-[[noreturn]] void ExecChild(const char* program, const char* directory, int stdoutFd, int stderrFd,
-                            long long fileSizeLimit, long long memoryLimit, int reportFd) {
+[[noreturn]] void ExecChild(const char* program, char* const* argv, const char* directory,
+                            int stdoutFd, int stderrFd, long long fileSizeLimit,
+                            long long memoryLimit, int reportFd) {
     int failedErrno = 0;
     if (chdir(directory) != 0) {
         failedErrno = errno;
@@ -72,7 +73,6 @@ bool SetLimit(int resource, long long bytes) {
         for (int fd = 3; fd < 1024; ++fd) {
             if (fd != reportFd) fcntl(fd, F_SETFD, FD_CLOEXEC);
         }
-        char* const argv[] = {const_cast<char*>(program), nullptr};
         execv(program, argv);
         failedErrno = errno;
     }
@@ -113,6 +113,22 @@ void DrainPipes(int* outFd, int* errFd, Bytes* out, Bytes* err, int waitMs, int 
             }
         }
     }
+}
+
+// The high-water mark of the process' resident memory so far, in KiB, or -1
+// once it has no memory left to report.
+long long PeakMemoryKiB(pid_t pid) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%d/status", static_cast<int>(pid));
+    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    char text[8192];
+    ssize_t n = read(fd, text, sizeof text - 1);
+    close(fd);
+    if (n <= 0) return -1;
+    text[n] = '\0';
+    const char* line = std::strstr(text, "\nVmHWM:");
+    return line ? std::strtoll(line + 7, nullptr, 10) : -1;
 }
 
 void RecordStatus(int status, RunResult* result) {
@@ -200,7 +216,13 @@ RunResult RunProgram(const RunOptions& options) {
     // that must fail the write, not kill the test.
     signal(SIGPIPE, SIG_IGN);
 
-    std::string program = ProgramPath();
+    std::string program = options.program.empty() ? ProgramPath() : options.program;
+    // Made before the fork: the child may not allocate.
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& argument : options.arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
     int outPipe[2] = {-1, -1};
     int errPipe[2] = {-1, -1};
     int reportPipe[2] = {-1, -1};
@@ -226,7 +248,7 @@ RunResult RunProgram(const RunOptions& options) {
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
     pid_t pid = fork();
     if (pid == 0) {
-        ExecChild(program.c_str(), options.directory.c_str(), stdoutFd, errPipe[1],
+        ExecChild(program.c_str(), argv.data(), options.directory.c_str(), stdoutFd, errPipe[1],
                   options.fileSizeLimit, options.memoryLimit, reportPipe[1]);
     }
     close(stdoutFd);
@@ -262,6 +284,7 @@ RunResult RunProgram(const RunOptions& options) {
     int status = 0;
     while (true) {
         DrainPipes(&outFd, &errFd, &result.output, &result.errors, 5, 64);
+        result.peakMemoryKiB = std::max(result.peakMemoryKiB, PeakMemoryKiB(pid));
         pid_t ended = waitpid(pid, &status, WNOHANG);
         if (ended == pid) {
             RecordStatus(status, &result);

@@ -1,6 +1,7 @@
-// Runs the built lsd2wav in a directory of the test's choosing and reports how
-// it ended and what it printed; plus a scoped temporary directory and file
-// helpers for checking what it left behind. POSIX only.
+// Runs the built lsd2wav (or another program, see RunOptions) in a directory
+// of the test's choosing and reports how it ended and what it printed; plus a
+// scoped temporary directory and file helpers for checking what it left
+// behind. POSIX only.
 #pragma once
 
 #include <sys/types.h>
@@ -30,6 +31,9 @@ typedef std::function<bool(const RunProgress&)> RunHook;
 
 struct RunOptions {
     std::string directory;         // the program's current directory
+    std::string program;           // empty: ProgramPath()
+    // The command line after the program's own name; lsd2wav ignores it.
+    std::vector<std::string> arguments;
     std::string stdoutFile;        // empty: stdout is a pipe; else a regular file made anew
     long long fileSizeLimit = -1;  // RLIMIT_FSIZE in bytes for the program; < 0: none
     long long memoryLimit = -1;    // RLIMIT_AS in bytes for the program; < 0: none
@@ -47,6 +51,11 @@ struct RunResult {
     bool timedOut = false;
     Bytes output;  // every byte written to stdout
     Bytes errors;  // every byte written to stderr
+    // The program's peak resident memory in KiB as last seen while it ran, a
+    // few milliseconds before its end at most; -1 when never seen. It is read
+    // from /proc, not from wait4: the rusage of a child also counts the test
+    // process' own memory, copied into the child between fork and exec.
+    long long peakMemoryKiB = -1;
 };
 
 // The program under test: $LSD2WAV_PROGRAM when set, else the path built in.

@@ -1,0 +1,50 @@
+#include "pack/entry_name.h"
+
+#include <cstring>
+
+#include "extract/safe_name.h"
+#include "pack/pack_texts.h"
+
+namespace {
+
+const char* BaseName(const char* path, const PathConventions& conventions) {
+    const char* base = path;
+    for (const char* p = path; *p != '\0'; ++p) {
+        if (std::strchr(conventions.separators, *p) != nullptr) base = p + 1;
+    }
+    return base;
+}
+
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EndsInWav(const char* text, size_t length) {
+    size_t ending = std::strlen(WavExtension);
+    if (length < ending) return false;
+    for (size_t i = 0; i < ending; ++i) {
+        if (AsciiLower(text[length - ending + i]) != WavExtension[i]) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+const char* EntryNameOf(const char* path, const PathConventions& conventions, char* name) {
+    std::memset(name, 0, EntryNameBufferSize);
+    const char* base = BaseName(path, conventions);
+    size_t length = std::strlen(base);
+    if (!EndsInWav(base, length)) return NoWavEnding;
+    size_t nameLength = length - std::strlen(WavExtension);
+    if (nameLength == 0) return EmptyName;
+    if (nameLength > static_cast<size_t>(NameFieldSize)) return LongName;
+    std::memcpy(name, base, nameLength);
+
+    // Judged as lsd2wav will judge it: the name with its ending as written.
+    char fileName[EntryNameBufferSize + 4];
+    std::memcpy(fileName, name, nameLength);
+    std::strcpy(fileName + nameLength, WavExtension);
+    if (!IsSafeOutputName(fileName, conventions)) {
+        std::memset(name, 0, EntryNameBufferSize);
+        return UnsafeName;
+    }
+    return nullptr;
+}

@@ -1,0 +1,17 @@
+// The name that a WAV file gives its bank entry: the file's base name without
+// its ".wav" ending, so that lsd2wav writes the entry back under the same
+// file name.
+#pragma once
+
+#include "extract/bank_layout.h"
+#include "platform/path_conventions.h"
+
+// Room for the longest name and its terminating zero; the bytes after the
+// name stay zero, so the first NameFieldSize bytes are the entry's name field.
+constexpr int32_t EntryNameBufferSize = NameFieldSize + 1;
+
+// Fills `name` (EntryNameBufferSize bytes) from `path`, whose base name
+// follows the last separator of `conventions`. The ending may be spelt in any
+// case (".wav", ".WAV", ...): names come from file systems that ignore case.
+// Returns the reason to refuse the name, or none.
+const char* EntryNameOf(const char* path, const PathConventions& conventions, char* name);

@@ -1,0 +1,9 @@
+// The command line of wav2lsd: `wav2lsd BANK WAV...`, `--help` or
+// `--version`.
+#pragma once
+
+#include <cstdint>
+
+// Runs the command between start-up and shut-down and returns its exit code:
+// 0 when it did what was asked, 1 after a refusal, which it has printed.
+int32_t RunPackCommand(int32_t argc, const char* const* argv);

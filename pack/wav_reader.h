@@ -1,0 +1,25 @@
+// Reading a RIFF WAVE file front to back, for what one bank entry needs: the
+// 16-byte body of its "fmt " chunk and its one "data" chunk. Other chunks are
+// read past, with the pad byte that follows a chunk of odd length. The size in
+// the RIFF header is not trusted: writers that stream often leave it wrong,
+// so the chunks run to the end of the file.
+#pragma once
+
+#include <cstdint>
+
+#include "extract/bank_layout.h"
+#include "runtime/files/file_handle.h"
+
+struct WavHead {
+    unsigned char format[FormatBlockSize];
+    int32_t dataSize;  // 2 or more; the entry's length field is two less
+};
+
+// Reads from the start of the file up to the first byte of the data chunk,
+// whose bytes are then the caller's to take. Returns the reason to refuse the
+// file, or none.
+const char* ReadWavHead(FileHandle* wav, WavHead* head);
+
+// Reads the rest of the file once all `head.dataSize` bytes of the data chunk
+// have been taken. Returns the reason to refuse the file, or none.
+const char* ReadWavTail(FileHandle* wav, const WavHead& head);

@@ -1,0 +1,98 @@
+// When the system fails wav2lsd while it writes the bank, puts it on the disk
+// (before the rename, so that a crash cannot leave an empty bank in place) or
+// renames it into place, the run ends as a refusal does: one line naming the
+// bank, exit code 1, and no bank and no temporary file.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "pack/pack_bank.h"
+#include "pack/pack_command.h"
+#include "runtime/process/process_frame.h"
+#include "tests/pack/wav_builder.h"
+#include "tests/support/os_spy.h"
+#include "tests/support/program_runner.h"
+
+namespace lsdtest {
+namespace {
+
+struct InProcessResult {
+    int exitCode = -1;
+    Bytes output;
+    Bytes errors;
+};
+
+// The whole command, start-up to shut-down, with both standard streams going
+// to files and the process end caught.
+InProcessResult RunInProcess(OsSpy& spy, const std::vector<std::string>& arguments) {
+    InProcessResult run;
+    auto create = [](const std::string& path) {
+        return RealOs.CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                  nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    ScopedTempDir streams;
+    HANDLE out = create(streams.Join("out"));
+    HANDLE err = create(streams.Join("err"));
+    spy.getStdHandle = [&](DWORD which) { return which == STD_ERROR_HANDLE ? err : out; };
+    spy.setConsoleCtrlHandler = [](PHANDLER_ROUTINE, BOOL) { return TRUE; };
+    spy.exitProcess = [&](UINT code) { run.exitCode = static_cast<int>(code); };
+    std::vector<const char*> argv = {"wav2lsd"};
+    for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+    InstallOsSpy(&spy);
+    StartUp();
+    ShutDown(static_cast<UINT>(RunPackCommand(static_cast<int32_t>(argv.size()), argv.data())));
+    RemoveOsSpy();
+    RealOs.CloseHandle(out);
+    RealOs.CloseHandle(err);
+    ReadFileBytes(streams.Join("out"), &run.output);
+    ReadFileBytes(streams.Join("err"), &run.errors);
+    return run;
+}
+
+TEST(OsFailure, LeavesNoBankAndNoTemporaryFile) {
+    struct Case {
+        const char* label;
+        std::function<void(OsSpy&, const std::string& temporary)> fail;
+        const char* reasonWords;
+    } cases[] = {
+        {"temporary file not created",
+         [](OsSpy& s, const std::string& t) { FailNth(s, OsCall::CreateFileA, 1, true, t); },
+         "cannot create the temporary"},
+        {"disk full in the first entry",
+         [](OsSpy& s, const std::string& t) { StopWritesAfter(s, 30, t); }, "cannot write"},
+        {"disk full in the second entry",
+         [](OsSpy& s, const std::string& t) { StopWritesAfter(s, 70000, t); }, "cannot write"},
+        {"not put on the disk",
+         [](OsSpy& s, const std::string& t) { FailNth(s, OsCall::FlushFileBuffers, 1, true, t); },
+         "cannot write"},
+        {"close fails",
+         [](OsSpy& s, const std::string& t) { FailNth(s, OsCall::CloseHandle, 1, true, t); },
+         "cannot write"},
+        {"rename fails",
+         [](OsSpy& s, const std::string& t) { FailNth(s, OsCall::MoveFileExA, 1, true, t); },
+         "in place"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        ScopedTempDir dir;
+        const std::string bank = dir.Join("bank.lsd");
+        ASSERT_TRUE(WriteBytesToFile(dir.Join("a.wav"), PlainWav(PcmFormat(1, 8000, 8), "ab")));
+        ASSERT_TRUE(WriteBytesToFile(dir.Join("b.wav"),
+                                     PlainWav(PcmFormat(1, 8000, 8), PatternBytes(90000, 1))));
+        OsSpy spy;
+        c.fail(spy, bank + TemporarySuffix);
+
+        InProcessResult run = RunInProcess(spy, {bank, dir.Join("a.wav"), dir.Join("b.wav")});
+
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.output, "");
+        EXPECT_EQ(run.errors.rfind("wav2lsd: " + bank + ": ", 0), 0u) << run.errors;
+        EXPECT_NE(run.errors.find(c.reasonWords), Bytes::npos) << run.errors;
+        EXPECT_TRUE(TreeIs(dir.path, {"a.wav", "b.wav"}));
+    }
+}
+
+}  // namespace
+}  // namespace lsdtest
