@@ -1,5 +1,6 @@
-// The checks on files and folders that the whole-program tests share on
-// every build; the runners give them ReadFileBytes and ListTree.
+// What the whole-program tests share on every build: the checks on runs,
+// files and folders. The runners give them RunProgram, DescribeEnd,
+// ReadFileBytes and ListTree.
 #include <algorithm>
 #include <sstream>
 #include <string>
@@ -47,6 +48,24 @@ std::string Printable(const Bytes& bytes, size_t from, size_t count) {
 }
 
 }  // namespace
+
+RunResult RunProgramIn(const std::string& directory) {
+    RunOptions options;
+    options.directory = directory;
+    return RunProgram(options);
+}
+
+::testing::AssertionResult ExitedCleanly(const RunResult& result) {
+    if (result.exited && result.exitCode == 0 && !result.timedOut && result.errors.empty()) {
+        return ::testing::AssertionSuccess();
+    }
+    ::testing::AssertionResult failure = ::testing::AssertionFailure();
+    failure << "program ended with " << DescribeEnd(result);
+    if (!result.errors.empty()) failure << ", stderr: " << ::testing::PrintToString(result.errors);
+    return failure;
+}
+
+std::string ScopedTempDir::Join(const std::string& relative) const { return path + "/" + relative; }
 
 std::vector<std::string> SnapshotTree(const std::string& root) {
     std::vector<std::string> out;

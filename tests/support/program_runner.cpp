@@ -278,12 +278,6 @@ RunResult RunProgram(const RunOptions& options) {
     return result;
 }
 
-RunResult RunProgramIn(const std::string& directory) {
-    RunOptions options;
-    options.directory = directory;
-    return RunProgram(options);
-}
-
 std::string DescribeEnd(const RunResult& result) {
     if (!result.started) return "not started (" + result.startError + ")";
     if (result.timedOut) return "timed out and killed";
@@ -293,16 +287,6 @@ std::string DescribeEnd(const RunResult& result) {
                ")";
     }
     return "unknown end";
-}
-
-::testing::AssertionResult ExitedCleanly(const RunResult& result) {
-    if (result.exited && result.exitCode == 0 && !result.timedOut && result.errors.empty()) {
-        return ::testing::AssertionSuccess();
-    }
-    ::testing::AssertionResult failure = ::testing::AssertionFailure();
-    failure << "program ended with " << DescribeEnd(result);
-    if (!result.errors.empty()) failure << ", stderr: " << ::testing::PrintToString(result.errors);
-    return failure;
 }
 
 ::testing::AssertionResult EndedBySignal(const RunResult& result, int signal) {
@@ -321,8 +305,6 @@ ScopedTempDir::ScopedTempDir() {
 ScopedTempDir::~ScopedTempDir() {
     if (!path.empty()) nftw(path.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
 }
-
-std::string ScopedTempDir::Join(const std::string& relative) const { return path + "/" + relative; }
 
 bool ReadFileBytes(const std::string& path, Bytes* out) {
     out->clear();

@@ -227,27 +227,11 @@ RunResult RunProgram(const RunOptions& options) {
     return result;
 }
 
-RunResult RunProgramIn(const std::string& directory) {
-    RunOptions options;
-    options.directory = directory;
-    return RunProgram(options);
-}
-
 std::string DescribeEnd(const RunResult& result) {
     if (!result.started) return "not started (" + result.startError + ")";
     if (result.timedOut) return "timed out and killed";
     if (result.exited) return "exit code " + std::to_string(result.exitCode);
     return "unknown end";
-}
-
-::testing::AssertionResult ExitedCleanly(const RunResult& result) {
-    if (result.exited && result.exitCode == 0 && !result.timedOut && result.errors.empty()) {
-        return ::testing::AssertionSuccess();
-    }
-    ::testing::AssertionResult failure = ::testing::AssertionFailure();
-    failure << "program ended with " << DescribeEnd(result);
-    if (!result.errors.empty()) failure << ", stderr: " << ::testing::PrintToString(result.errors);
-    return failure;
 }
 
 ::testing::AssertionResult EndedBySignal(const RunResult& result, int signal) {
@@ -261,8 +245,6 @@ ScopedTempDir::ScopedTempDir() : path(MakeScratchDirectory("l2w.")) {}
 ScopedTempDir::~ScopedTempDir() {
     if (!path.empty()) RemoveScratchDirectory(path);
 }
-
-std::string ScopedTempDir::Join(const std::string& relative) const { return path + "/" + relative; }
 
 bool ReadFileBytes(const std::string& path, Bytes* out) {
     out->clear();
