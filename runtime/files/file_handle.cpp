@@ -110,11 +110,19 @@ int64_t GetPosition(FileHandle* h) {
     return position + (h->bufferSize - h->count);
 }
 
+namespace {
+
+// Writes whatever waits in the buffer; whether all of it reached the file.
+bool FlushWaiting(FileHandle* h) {
+    if (!h->buffer || h->mode != WritingMode) return true;
+    int32_t waiting = h->bufferSize - h->count;
+    return FlushBuffer(h) == waiting;
+}
+
+}  // namespace
+
 int32_t CommitFile(FileHandle* h) {
-    if (h->buffer && h->mode == WritingMode) {
-        int32_t waiting = h->bufferSize - h->count;
-        if (FlushBuffer(h) != waiting) return 0;
-    }
+    if (!FlushWaiting(h)) return 0;
     bool out = StepOutOfGate(h);
     BOOL flushed = Os.FlushFileBuffers(h->osHandle);
     StepIntoGate(out);
@@ -122,14 +130,8 @@ int32_t CommitFile(FileHandle* h) {
 }
 
 int32_t CloseFile(FileHandle* h) {
-    bool flushed = true;
-    if (h->buffer) {
-        if (h->mode == WritingMode) {
-            int32_t waiting = h->bufferSize - h->count;
-            flushed = FlushBuffer(h) == waiting;
-        }
-        Os.HeapFree(CurrentFileRegistry()->memory, 0, h->buffer);
-    }
+    bool flushed = FlushWaiting(h);
+    if (h->buffer) Os.HeapFree(CurrentFileRegistry()->memory, 0, h->buffer);
     bool out = StepOutOfGate(h);
     BOOL closed = Os.CloseHandle(h->osHandle);
     StepIntoGate(out);
