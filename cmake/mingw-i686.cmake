@@ -1,20 +1,5 @@
-# Cross build for 32-bit x86 Windows with Debian's MinGW-w64 i686 compilers.
-# The win32 thread model keeps winpthread out: the program needs no threads
-# of its own, and every import must come from KERNEL32.dll or msvcrt.dll.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build for 32-bit x86 Windows, the program's home, with Debian's
+# MinGW-w64 i686 compilers (g++-mingw-w64-i686).
 set(CMAKE_SYSTEM_PROCESSOR x86)
-
 set(LSD2WAV_MINGW_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${LSD2WAV_MINGW_PREFIX}-gcc-win32)
-set(CMAKE_CXX_COMPILER ${LSD2WAV_MINGW_PREFIX}-g++-win32)
-set(CMAKE_RC_COMPILER ${LSD2WAV_MINGW_PREFIX}-windres)
-set(CMAKE_OBJDUMP ${LSD2WAV_MINGW_PREFIX}-objdump)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${LSD2WAV_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# libgcc and libstdc++ go into the executable rather than beside it as DLLs.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
