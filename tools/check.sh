@@ -4,7 +4,9 @@
 #   2. the fuzzer, for a bounded time, starting from seed banks made afresh;
 #   3. valgrind memcheck over a few banks, among them truncated and failing ones;
 #   4. the tests of label "huge" (one entry past 2 GiB, 100,000 entries),
-#      when the disk and the memory have room for them.
+#      when the disk and the memory have room for them;
+#   5. where the kernel runs no 32-bit programs, the real 32-bit Windows
+#      programs under user-mode emulation (tools/check_win32_emulated.sh).
 # Any fault fails the script. Settings, from the environment:
 #   LSD2WAV_FUZZ_SECONDS  how long the fuzzer runs; 60 unless set
 #   LSD2WAV_HUGE          "skip" leaves step 4 out
@@ -53,7 +55,7 @@ fuzzer_links() {
 }
 
 step "packages"
-tools/setup.sh
+tools/setup.sh check emulation win32
 needed=()
 command -v clang++ >/dev/null || needed+=(clang)
 command -v valgrind >/dev/null || needed+=(valgrind)
@@ -152,6 +154,14 @@ else
     grep -E 'peak resident memory|Test +#[0-9]+:' "$huge_log"
     ctest --test-dir "$sanitize_dir" -L huge --no-tests=error -R '^LargestEntryTest\.' --output-on-failure
 fi
+step_done
+
+step "the 32-bit Windows programs under emulation"
+cmake --preset default >/dev/null
+cmake --build --preset default --target lsd2wav wav2lsd make_demo_bank
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 --target lsd2wav wav2lsd lsd2wav_unit_tests
+tools/check_win32_emulated.sh
 step_done
 
 printf '\n== check: all passed\n'

@@ -150,10 +150,10 @@ TEST(LargestEntryTest, SampleBlockOfTwoGiBMinusOneByte) {
 
     ASSERT_TRUE(ExitedCleanly(result));
     const std::string wav = dir.Join("largest.wav");
-#ifdef _WIN32
-    // The Windows build is 32-bit, and a 32-bit process has no room for a
-    // 2 GiB scratch block: the header is written, the samples cannot be, and
-    // the run says so.
+#if defined(_WIN32) && !defined(_WIN64)
+    // A 32-bit Windows process has no room for a 2 GiB scratch block: the
+    // header is written, the samples cannot be, and the run says so. The
+    // 64-bit Windows build writes the whole file, as Linux does.
     EXPECT_EQ(result.output,
               ConsoleLines({"Extracting music...", "  largest.wav", kStatusWriteFailed}));
     EXPECT_TRUE(FileHolds(wav, WavHeader(kLargestLength, entry.format)));
