@@ -106,11 +106,14 @@ fi
 # lsd2wav: both must print the same lines and write the same files.
 check_demo_bank() {
     local bin=$1 work=$scratch/demo-$2
-    mkdir -p "$work/installed" "$work/built"
-    "$build/make_demo_bank" "$work/tones" >/dev/null
-    (cd "$work/installed" && "$bin/wav2lsd" music_p.lsd "$work"/tones/*.wav &&
-        cp music_p.lsd "$work/built/" && "$bin/lsd2wav" >"$work/installed.out")
-    (cd "$work/built" && "$build/lsd2wav" >"$work/built.out")
+    mkdir -p "$work/tones" "$work/installed" "$work/built"
+    if ! ("$build/make_demo_bank" "$work/tones" >/dev/null &&
+        cd "$work/installed" && "$bin/wav2lsd" music_p.lsd "$work"/tones/*.wav &&
+        cp music_p.lsd "$work/built/" && "$bin/lsd2wav" >"$work/installed.out" &&
+        cd "$work/built" && "$build/lsd2wav" >"$work/built.out"); then
+        fail "making, packing or extracting the demo bank through $bin"
+        return
+    fi
     local tones files last
     tones=$(ls "$work/tones" | wc -l)
     files=$(ls "$work/installed"/*.wav | wc -l)
@@ -138,6 +141,8 @@ elif dpkg-query -W -f='${Status}' lsd2wav 2>/dev/null | grep -q 'ok installed'; 
     check_demo_bank "$unpacked/usr/bin" unpacked
 else
     dpkg -i "$package" >/dev/null
+    # Whatever fails below, the package does not stay on the machine.
+    trap 'dpkg -r lsd2wav >/dev/null 2>&1 || true; rm -rf "$scratch"' EXIT
     for program in lsd2wav wav2lsd; do
         [ "$(command -v "$program")" = "/usr/bin/$program" ] && passed "$program installed as /usr/bin/$program" ||
             fail "$program is not installed as /usr/bin/$program"
