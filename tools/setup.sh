@@ -1,40 +1,133 @@
 #!/usr/bin/env bash
-# Installs what a fresh machine lacks for building and testing, when it can:
-# the native build, and the 32-bit Windows build with Wine to run its tests.
+# Installs with apt-get what the asked-for work needs, and nothing more, so
+# that the demo never pulls in Wine or a cross compiler. Purposes, any number:
+#   demo       the native build of lsd2wav, wav2lsd and the demo bank's maker
+#   native     the native build with its tests (GoogleTest, libsndfile)
+#   win64      the 64-bit Windows build and wine64 to run its tests
+#   win32      the 32-bit Windows build and Wine's 32-bit half (i386)
+#   emulation  user-mode emulation, for 32-bit programs on a kernel without
+#              32-bit support
+#   check      the sanitizer and fuzzer builds (clang) and valgrind
+#   release    what tools/release.sh needs to build and check the packages
+# No purpose means what tools/test.sh needs: native win64 win32.
+# Without root it names the missing packages and exits 1.
 set -euo pipefail
 
-# Where no command or file shows a package, dpkg is asked.
+usage() {
+    echo "usage: tools/setup.sh [demo|native|win64|win32|emulation|check|release]..." >&2
+    exit 2
+}
+
 installed() {
     dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed'
 }
 
 needed=()
-command -v cmake >/dev/null || needed+=(cmake)
-command -v ninja >/dev/null || needed+=(ninja-build)
-command -v g++ >/dev/null || needed+=(g++)
-[ -f /usr/include/gtest/gtest.h ] || needed+=(libgtest-dev)
-# The round-trip tests open the extracted files with libsndfile.
-command -v pkg-config >/dev/null || needed+=(pkgconf)
-[ -f /usr/include/sndfile.h ] || needed+=(libsndfile1-dev)
-# The cross build compiles GoogleTest from the sources this package installs.
-[ -f /usr/src/googletest/googletest/CMakeLists.txt ] || needed+=(googletest)
-command -v i686-w64-mingw32-g++-win32 >/dev/null || needed+=(g++-mingw-w64-i686)
-command -v wine >/dev/null || needed+=(wine)
-# Wine runs 32-bit programs only with its 32-bit half, an i386 package.
-if command -v dpkg-query >/dev/null && ! installed wine32:i386; then
-    needed+=(wine32:i386)
+# want PACKAGE [PROBE]: PACKAGE is needed unless PROBE is there, a command, or
+# a file when it holds a "/". A probe, rather than dpkg, accepts a tool that
+# came another way (a newer cmake, say); without one dpkg is asked.
+want() {
+    local package=$1 probe=${2:-}
+    case $probe in
+        "") installed "$package" ;;
+        */*) [ -e "$probe" ] ;;
+        *) command -v "$probe" >/dev/null ;;
+    esac && return 0
+    [[ " ${needed[*]-} " == *" $package "* ]] || needed+=("$package")
+}
+
+build_tools() {
+    want cmake cmake
+    want ninja-build ninja
+}
+native_build() {
+    build_tools
+    want g++ g++
+}
+native_tests() {
+    native_build
+    want libgtest-dev /usr/include/gtest/gtest.h
+    # The round-trip tests open the extracted files with libsndfile.
+    want pkgconf pkg-config
+    want libsndfile1-dev /usr/include/sndfile.h
+}
+# Debian ships GoogleTest for cross builds as sources, which the Windows
+# builds compile with their own compiler.
+cross_build() {
+    build_tools
+    want googletest /usr/src/googletest/googletest/CMakeLists.txt
+    want "$1" "$2"
+}
+
+[ $# -gt 0 ] || set -- native win64 win32
+for purpose in "$@"; do
+    case $purpose in
+        demo)
+            native_build
+            ;;
+        native)
+            native_tests
+            ;;
+        win64)
+            cross_build g++-mingw-w64-x86-64-win32 x86_64-w64-mingw32-g++-win32
+            want wine wine
+            want wine64 /usr/lib/wine/wine64
+            ;;
+        win32)
+            cross_build g++-mingw-w64-i686-win32 i686-w64-mingw32-g++-win32
+            want wine wine
+            # Wine runs 32-bit programs only with its 32-bit half.
+            want wine32:i386 /usr/lib/wine/wine
+            ;;
+        emulation)
+            want qemu-user-static qemu-i386-static
+            ;;
+        check)
+            # Every test is built again with the sanitizers.
+            native_tests
+            want valgrind valgrind
+            # libFuzzer comes with the compiler-rt of clang's own version;
+            # before clang is there, the package of Debian's default clang.
+            if command -v clang++ >/dev/null; then
+                want "libclang-rt-$(clang++ -dumpversion | cut -d. -f1)-dev"
+            else
+                want clang clang++
+                want libclang-rt-dev
+            fi
+            ;;
+        release)
+            want zip zip
+            want unzip unzip
+            # cpack -G DEB finds the shared libraries the programs need with
+            # dpkg-shlibdeps, which asks file what each installed file is.
+            want dpkg-dev dpkg-shlibdeps
+            want file file
+            want man-db man
+            want lintian lintian
+            cross_build g++-mingw-w64-x86-64-win32 x86_64-w64-mingw32-g++-win32
+            cross_build g++-mingw-w64-i686-win32 i686-w64-mingw32-g++-win32
+            ;;
+        *)
+            usage
+            ;;
+    esac
+done
+
+[ ${#needed[@]} -gt 0 ] || exit 0
+
+add_i386=""
+if [[ " ${needed[*]} " == *":i386 "* ]] &&
+    [ "$(dpkg --print-architecture)" != i386 ] &&
+    ! dpkg --print-foreign-architectures | grep -qx i386; then
+    add_i386=1
 fi
 
-if [ ${#needed[@]} -gt 0 ]; then
-    if [ "$(id -u)" -ne 0 ]; then
-        echo "Missing packages: ${needed[*]} (install them as root)" >&2
-        exit 1
-    fi
-    if [[ " ${needed[*]} " == *":i386 "* ]] &&
-        [ "$(dpkg --print-architecture)" != i386 ] &&
-        ! dpkg --print-foreign-architectures | grep -qx i386; then
-        dpkg --add-architecture i386
-    fi
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${needed[@]}"
+if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing packages: ${needed[*]}" >&2
+    [ -z "$add_i386" ] || echo "They need the i386 architecture: dpkg --add-architecture i386" >&2
+    echo "Install them as root: tools/setup.sh $*" >&2
+    exit 1
 fi
+[ -z "$add_i386" ] || dpkg --add-architecture i386
+apt-get update -qq
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${needed[@]}"

@@ -1,0 +1,79 @@
+# What `cmake --install` puts on a machine, and the packages CPack makes of
+# it: on Linux a Debian package (cpack -G DEB), for Windows a ZIP that a
+# user unpacks beside the bank. Only the two programs and their texts are
+# installed; the tests, the demo's and the benchmark's tools stay in the
+# build tree.
+include(GNUInstallDirs)
+
+set(LSD2WAV_PACKAGE_MAINTAINER "lsd2wav developers <lsd2wav@invalid>"
+    CACHE STRING "Who answers for the packages, as Name <address>")
+
+if(WIN32)
+    # The ZIP holds the programs and the text for Windows users side by side,
+    # with no folder around them: the user copies them next to the bank.
+    set(program_destination .)
+    # Notepad before Windows 10 shows LF-only text as one long line.
+    configure_file(packaging/README-windows.txt.in README.txt @ONLY NEWLINE_STYLE CRLF)
+    install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt DESTINATION .)
+else()
+    set(program_destination ${CMAKE_INSTALL_BINDIR})
+    install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+    # Debian wants man pages and changelogs compressed, without a time stamp
+    # inside, so that a rebuild gives the same bytes.
+    string(TIMESTAMP LSD2WAV_RELEASE_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+    set(compressed)
+    foreach(page lsd2wav.1 wav2lsd.1)
+        configure_file(man/${page}.in ${page} @ONLY)
+        list(APPEND compressed ${page})
+    endforeach()
+    configure_file(packaging/changelog.in changelog @ONLY)
+    list(APPEND compressed changelog)
+    set(compressed_files)
+    foreach(file ${compressed})
+        add_custom_command(OUTPUT ${file}.gz
+            COMMAND gzip -9 -n -c ${file} > ${file}.gz
+            DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/${file}
+            WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+            VERBATIM)
+        list(APPEND compressed_files ${CMAKE_CURRENT_BINARY_DIR}/${file}.gz)
+    endforeach()
+    add_custom_target(compressed_texts ALL DEPENDS ${compressed_files})
+    install(FILES ${CMAKE_CURRENT_BINARY_DIR}/lsd2wav.1.gz ${CMAKE_CURRENT_BINARY_DIR}/wav2lsd.1.gz
+            DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    install(FILES packaging/copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
+            DESTINATION ${CMAKE_INSTALL_DOCDIR})
+endif()
+install(TARGETS lsd2wav wav2lsd RUNTIME DESTINATION ${program_destination})
+
+set(CPACK_PACKAGE_NAME lsd2wav)
+set(CPACK_PACKAGE_VENDOR "the lsd2wav developers")
+set(CPACK_PACKAGE_CONTACT ${LSD2WAV_PACKAGE_MAINTAINER})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "unpack sound bank archives into WAV files, and pack them again")
+# Debian shows each line as it stands, so the lines are kept short here.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+    "lsd2wav, started in a folder that holds the music bank music_p.lsd or the"
+    "sound bank sound_p.lsd, writes one WAV file per entry of the bank into that"
+    "folder. wav2lsd packs WAV files into a bank that lsd2wav unpacks again, so"
+    "that sounds can be edited and put back.")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_SOURCE_IGNORE_FILES "/build[^/]*/" "/dist/" "/demo/" "/\\\\.git/")
+if(WIN32)
+    if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+        set(windows_flavour win64)
+    else()
+        set(windows_flavour win32)
+    endif()
+    set(CPACK_GENERATOR ZIP)
+    set(CPACK_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-${windows_flavour})
+    set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+    # The programs in the ZIP are the very files the Windows tests ran.
+    set(CPACK_STRIP_FILES OFF)
+else()
+    set(CPACK_GENERATOR DEB)
+    set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+    set(CPACK_DEBIAN_PACKAGE_SECTION sound)
+    set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+endif()
+include(CPack)

@@ -1,0 +1,164 @@
+#!/usr/bin/env bash
+# Checks the packages that tools/release.sh left in DIST (dist/ unless
+# given): that there are exactly the three, that each holds exactly what it
+# should, and that the installed programs extract the demo bank as the build
+# tree's lsd2wav does. Installing the .deb needs root; without it the
+# programs are run from the unpacked package instead, and the script says
+# what was not checked. Any fault fails the script.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+dist=${1:-dist}
+build=$PWD/build
+
+failures=0
+fail() {
+    echo "check_release: FAILED: $*" >&2
+    failures=$((failures + 1))
+}
+passed() { echo "check_release: ok: $*"; }
+
+version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
+[ -n "$version" ] || { echo "check_release: no version in $build/CPackConfig.cmake" >&2; exit 1; }
+arch=$(dpkg --print-architecture)
+deb=lsd2wav_${version}_${arch}.deb
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+# Exactly these packages, all named with the one version.
+expected="$deb lsd2wav-$version-win32.zip lsd2wav-$version-win64.zip"
+actual=$(ls "$dist" | sort | xargs)
+[ "$actual" = "$(echo "$expected" | tr ' ' '\n' | sort | xargs)" ] &&
+    passed "$dist holds $expected" || fail "$dist holds \"$actual\", expected \"$expected\""
+
+# --- The Windows ZIPs.
+for flavour in win32 win64; do
+    zip=$dist/lsd2wav-$version-$flavour.zip
+    [ -f "$zip" ] || continue
+    listing=$(unzip -Z1 "$zip" | sort | xargs)
+    [ "$listing" = "README.txt lsd2wav.exe wav2lsd.exe" ] &&
+        passed "$flavour ZIP lists $listing" || fail "$flavour ZIP lists \"$listing\""
+    # The programs the Wine lanes tested, not other builds of them.
+    for program in lsd2wav.exe wav2lsd.exe; do
+        unzip -p "$zip" "$program" >"$scratch/$program"
+        cmp -s "$scratch/$program" "build-$flavour/$program" &&
+            passed "$flavour $program is build-$flavour/$program" ||
+            fail "$flavour $program differs from build-$flavour/$program"
+    done
+    case $flavour in
+        win32) machine='PE32 executable.*Intel 80386' ;;
+        win64) machine='PE32\+ executable.*x86-64' ;;
+    esac
+    file "$scratch/lsd2wav.exe" "$scratch/wav2lsd.exe" | grep -Evq "$machine" &&
+        fail "$flavour programs are not all \"$machine\": $(file -b "$scratch"/*.exe | xargs)" ||
+        passed "$flavour programs are $machine"
+    unzip -p "$zip" README.txt >"$scratch/README.txt"
+    lines=$(tr -cd '\n' <"$scratch/README.txt" | wc -c)
+    crlf_lines=$(grep -c $'\r$' "$scratch/README.txt" || true)
+    if [ "$lines" -gt 0 ] && [ "$lines" -eq "$crlf_lines" ] && [ "$(tail -c 1 "$scratch/README.txt")" = "" ]; then
+        passed "$flavour README.txt: all $lines lines end with CR LF"
+    else
+        fail "$flavour README.txt: $crlf_lines of $lines lines end with CR LF"
+    fi
+    head -n 1 "$scratch/README.txt" | grep -q "^lsd2wav $version for Windows"$'\r$' &&
+        passed "$flavour README.txt names version $version" ||
+        fail "$flavour README.txt does not name version $version"
+done
+
+# --- The Debian package.
+package=$dist/$deb
+[ -f "$package" ] || { echo "check_release: $failures failure(s)" >&2; exit 1; }
+dpkg-deb --info "$package"
+for field in Package:lsd2wav Version:$version Architecture:$arch; do
+    value=$(dpkg-deb --field "$package" "${field%%:*}")
+    [ "$value" = "${field#*:}" ] && passed "deb ${field%%:*} is $value" ||
+        fail "deb ${field%%:*} is \"$value\", expected \"${field#*:}\""
+done
+contents=$(dpkg-deb --contents "$package" | awk '$1 !~ /^d/ { print $NF }' | sort | xargs)
+expected_contents=$(printf '%s\n' ./usr/bin/lsd2wav ./usr/bin/wav2lsd \
+    ./usr/share/doc/lsd2wav/README.md ./usr/share/doc/lsd2wav/changelog.gz \
+    ./usr/share/doc/lsd2wav/copyright \
+    ./usr/share/man/man1/lsd2wav.1.gz ./usr/share/man/man1/wav2lsd.1.gz | sort | xargs)
+[ "$contents" = "$expected_contents" ] && passed "deb holds $contents" ||
+    fail "deb holds \"$contents\", expected \"$expected_contents\""
+
+unpacked=$scratch/unpacked
+dpkg-deb -x "$package" "$unpacked"
+for page in lsd2wav wav2lsd; do
+    warnings=$(MANWIDTH=80 man --warnings -l "$unpacked/usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null)
+    [ -z "$warnings" ] && passed "man page $page.1 renders without warnings" ||
+        fail "man page $page.1: $warnings"
+done
+
+# Whoever releases sets the maintainer and the license; until the project has
+# chosen them, lintian's complaints about exactly those are shown, not failed.
+undecided=bogus-mail-host,bogus-mail-host-in-debian-changelog,copyright-without-copyright-notice
+if command -v lintian >/dev/null; then
+    lintian --show-overrides "$package" 2>/dev/null | sed 's/^/lintian: /' || true
+    complaints=$(lintian --suppress-tags "$undecided" "$package" 2>/dev/null | grep -E '^[EW]:' || true)
+    [ -z "$complaints" ] && passed "lintian: no error or warning but $undecided" ||
+        fail "lintian: $complaints"
+else
+    echo "check_release: NOT CHECKED: lintian is not installed"
+fi
+
+# Packs the demo tones with BIN/wav2lsd and extracts the bank with
+# BIN/lsd2wav, then extracts a copy of the bank with the build tree's
+# lsd2wav: both must print the same lines and write the same files.
+check_demo_bank() {
+    local bin=$1 work=$scratch/demo-$2
+    mkdir -p "$work/tones" "$work/installed" "$work/built"
+    if ! ("$build/make_demo_bank" "$work/tones" >/dev/null &&
+        cd "$work/installed" && "$bin/wav2lsd" music_p.lsd "$work"/tones/*.wav &&
+        cp music_p.lsd "$work/built/" && "$bin/lsd2wav" >"$work/installed.out" &&
+        cd "$work/built" && "$build/lsd2wav" >"$work/built.out"); then
+        fail "making, packing or extracting the demo bank through $bin"
+        return
+    fi
+    local tones files last
+    tones=$(ls "$work/tones" | wc -l)
+    files=$(ls "$work/installed"/*.wav | wc -l)
+    last=$(tail -n 1 "$work/installed.out" | tr -d '\r')
+    if [ "$tones" -gt 0 ] && [ "$files" -eq "$tones" ] && [ "$last" = "  ok" ] &&
+        cmp -s "$work/installed.out" "$work/built.out" &&
+        diff -r "$work/installed" "$work/built" >/dev/null; then
+        passed "$bin/wav2lsd packs and $bin/lsd2wav extracts the $tones demo tones as build/lsd2wav does"
+    else
+        fail "demo bank through $bin: $files files of $tones tones, last line \"$last\""
+    fi
+    local said
+    said=$("$bin/wav2lsd" --version | tr -d '\r')
+    [ "$said" = "wav2lsd $version" ] && passed "$bin/wav2lsd --version says \"$said\"" ||
+        fail "$bin/wav2lsd --version says \"$said\", expected \"wav2lsd $version\""
+}
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "check_release: NOT CHECKED: installing and removing the .deb (dpkg -i and -r need root);" \
+         "the programs are run from the unpacked package instead"
+    check_demo_bank "$unpacked/usr/bin" unpacked
+elif dpkg-query -W -f='${Status}' lsd2wav 2>/dev/null | grep -q 'ok installed'; then
+    echo "check_release: NOT CHECKED: installing and removing the .deb, as lsd2wav is installed" \
+         "on this machine already and is left alone; the programs are run from the unpacked package"
+    check_demo_bank "$unpacked/usr/bin" unpacked
+else
+    dpkg -i "$package" >/dev/null
+    # Whatever fails below, the package does not stay on the machine.
+    trap 'dpkg -r lsd2wav >/dev/null 2>&1 || true; rm -rf "$scratch"' EXIT
+    for program in lsd2wav wav2lsd; do
+        [ "$(command -v "$program")" = "/usr/bin/$program" ] && passed "$program installed as /usr/bin/$program" ||
+            fail "$program is not installed as /usr/bin/$program"
+    done
+    [ "$(man -w lsd2wav 2>/dev/null)" = /usr/share/man/man1/lsd2wav.1.gz ] &&
+        passed "man lsd2wav finds the installed page" || fail "man lsd2wav does not find the installed page"
+    check_demo_bank /usr/bin installed
+    dpkg -r lsd2wav >/dev/null
+    left=$(ls /usr/bin/lsd2wav /usr/bin/wav2lsd /usr/share/man/man1/lsd2wav.1.gz \
+        /usr/share/man/man1/wav2lsd.1.gz /usr/share/doc/lsd2wav 2>/dev/null || true)
+    [ -z "$left" ] && passed "dpkg -r lsd2wav removed every file" ||
+        fail "dpkg -r lsd2wav left $left"
+fi
+
+if [ "$failures" -gt 0 ]; then
+    echo "check_release: $failures failure(s)" >&2
+    exit 1
+fi
+echo "check_release: all passed"
