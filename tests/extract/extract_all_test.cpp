@@ -58,7 +58,7 @@ TEST_P(ExtractAllTest, ARefusedCreateEmptiesAnExistingFileInstead) {
     WriteWholeFile("hidden.wav", std::string(500, 'z'));
     OsSpy spy;
     // Every file refuses to be re-created, as a hidden one does.
-    spy.createFileA = [](LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+    spy.CreateFileA = [](LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                          DWORD disposition, DWORD attributes, HANDLE templateFile) {
         if (disposition == CREATE_ALWAYS) return INVALID_HANDLE_VALUE;
         return RealOs.CreateFileA(name, access, share, security, disposition, attributes,
@@ -80,12 +80,12 @@ TEST_P(ExtractAllTest, NoBlockForANameIsOutOfMemory) {
     OsSpy spy;
     HANDLE pool = nullptr;
     int heaps = 0;
-    spy.heapCreate = [&](DWORD options, SIZE_T initial, SIZE_T maximum) {
+    spy.HeapCreate = [&](DWORD options, SIZE_T initial, SIZE_T maximum) {
         HANDLE heap = RealOs.HeapCreate(options, initial, maximum);
         if (++heaps == 3) pool = heap;  // general memory, the text store, then the pool
         return heap;
     };
-    spy.heapAlloc = [&](HANDLE heap, DWORD flags, SIZE_T bytes) {
+    spy.HeapAlloc = [&](HANDLE heap, DWORD flags, SIZE_T bytes) {
         return heap == pool ? nullptr : RealOs.HeapAlloc(heap, flags, bytes);
     };
     InProcessRun run = RunInProcess(spy);

@@ -32,9 +32,9 @@ InProcessRun RunInProcess(OsSpy& spy) {
     HANDLE console = RealOs.CreateFileA(kConsoleFile, GENERIC_READ | GENERIC_WRITE,
                                         FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                         FILE_ATTRIBUTE_NORMAL, nullptr);
-    spy.getStdHandle = [console](DWORD) { return console; };
-    spy.setConsoleCtrlHandler = [](PHANDLER_ROUTINE, BOOL) { return TRUE; };
-    spy.exitProcess = [&run](UINT code) { run.exitCode = static_cast<int>(code); };
+    spy.GetStdHandle = [console](DWORD) { return console; };
+    spy.SetConsoleCtrlHandler = [](PHANDLER_ROUTINE, BOOL) { return TRUE; };
+    spy.ExitProcess = [&run](UINT code) { run.exitCode = static_cast<int>(code); };
     InstallOsSpy(&spy);
     StartUp();
     ExtractAll();

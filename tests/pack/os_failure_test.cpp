@@ -35,9 +35,9 @@ InProcessResult RunInProcess(OsSpy& spy, const std::vector<std::string>& argumen
     ScopedTempDir streams;
     HANDLE out = create(streams.Join("out"));
     HANDLE err = create(streams.Join("err"));
-    spy.getStdHandle = [&](DWORD which) { return which == STD_ERROR_HANDLE ? err : out; };
-    spy.setConsoleCtrlHandler = [](PHANDLER_ROUTINE, BOOL) { return TRUE; };
-    spy.exitProcess = [&](UINT code) { run.exitCode = static_cast<int>(code); };
+    spy.GetStdHandle = [&](DWORD which) { return which == STD_ERROR_HANDLE ? err : out; };
+    spy.SetConsoleCtrlHandler = [](PHANDLER_ROUTINE, BOOL) { return TRUE; };
+    spy.ExitProcess = [&](UINT code) { run.exitCode = static_cast<int>(code); };
     std::vector<const char*> argv = {"wav2lsd"};
     for (const std::string& argument : arguments) argv.push_back(argument.c_str());
     InstallOsSpy(&spy);
