@@ -1,8 +1,8 @@
 #include "extract/extract_all.h"
 
-#include "extract/bank_layout.h"
+#include "bank/bank_layout.h"
 #include "extract/console_texts.h"
-#include "extract/safe_name.h"
+#include "bank/safe_name.h"
 #include "runtime/process/memory_pool.h"
 #include "runtime/process/print_line.h"
 #include "runtime/process/text_store.h"

@@ -1,5 +1,6 @@
 #include "runtime/files/file_handle.h"
 
+#include "bank/little_endian.h"
 #include "runtime/files/file_buffer.h"
 #include "runtime/files/file_gate.h"
 #include "runtime/files/file_registry.h"
@@ -36,12 +37,6 @@ FileHandle* FinishOpen(FileHandle* h, HANDLE os) {
     return h;
 }
 
-int32_t LittleEndianInt32(const unsigned char* b) {
-    return static_cast<int32_t>(static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
-                                static_cast<uint32_t>(b[2]) << 16 |
-                                static_cast<uint32_t>(b[3]) << 24);
-}
-
 }  // namespace
 
 FileHandle* OpenForReading(const char* name) {
@@ -71,7 +66,7 @@ int32_t ReadInt32(FileHandle* h) {
     } else {
         OsRead(h, b, 4);
     }
-    return LittleEndianInt32(b);
+    return Int32At(b);
 }
 
 int32_t ReadBlock(FileHandle* h, void* dst, int32_t n) {
@@ -80,9 +75,8 @@ int32_t ReadBlock(FileHandle* h, void* dst, int32_t n) {
 }
 
 int32_t WriteInt32(FileHandle* h, int32_t value) {
-    uint32_t v = static_cast<uint32_t>(value);
-    unsigned char b[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
-                          static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
+    unsigned char b[4];
+    PutInt32(b, value);
     return h->buffer ? BufferedWrite(h, b, 4) : OsWrite(h, b, 4);
 }
 
