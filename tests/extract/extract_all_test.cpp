@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "extract/extract_all.h"
 #include "runtime/files/file_handle.h"
 #include "tests/extract/in_process_run.h"
 #include "tests/runtime/runtime_fixture.h"
@@ -27,10 +28,15 @@ std::string Bank(size_t cutLastSamplesTo) {
 
 using ExtractAllTest = RuntimeTest;
 
+int32_t RunExtraction() {
+    ExtractAll();
+    return 0;
+}
+
 TEST_P(ExtractAllTest, WritesEveryFileAndLineTheSameWithOrWithoutABuffer) {
     WriteWholeFile("music_p.lsd", Bank(1234));
     OsSpy spy;
-    InProcessRun run = RunInProcess(spy);
+    InProcessRun run = RunInProcess(spy, RunExtraction, GetParam());
     EXPECT_EQ(run.exitCode, 0);
     std::string expected = "Extracting music...\r\n";
     for (const Entry& e : kEntries) {
@@ -39,7 +45,7 @@ TEST_P(ExtractAllTest, WritesEveryFileAndLineTheSameWithOrWithoutABuffer) {
             << e.name;
     }
     expected += "  cut.wav\r\n  ok\r\n";
-    EXPECT_EQ(run.console, expected);
+    EXPECT_EQ(run.output, expected);
     EXPECT_EQ(ReadWholeFile("cut.wav"), WavBytes(5000, 1234));
 }
 
@@ -47,8 +53,8 @@ TEST_P(ExtractAllTest, AFailedCloseOfAWavFileEndsTheRun) {
     WriteWholeFile("sound_p.lsd", kLead + EntryBytes("x", 10, 12) + EntryBytes("y", 10, 12));
     OsSpy spy;
     FailNth(spy, OsCall::CloseHandle, 1, false, "x.wav");
-    InProcessRun run = RunInProcess(spy);
-    EXPECT_EQ(run.console, "Extracting sounds...\r\n  x.wav\r\n  Failed to write to output file!\r\n");
+    InProcessRun run = RunInProcess(spy, RunExtraction, GetParam());
+    EXPECT_EQ(run.output, "Extracting sounds...\r\n  x.wav\r\n  Failed to write to output file!\r\n");
     EXPECT_EQ(ReadWholeFile("x.wav"), WavBytes(10, 12));
     EXPECT_EQ(CountCalls(spy, OsCall::CreateFileA, "y.wav"), 0u);
 }
@@ -64,14 +70,14 @@ TEST_P(ExtractAllTest, ARefusedCreateEmptiesAnExistingFileInstead) {
         return RealOs.CreateFileA(name, access, share, security, disposition, attributes,
                                   templateFile);
     };
-    InProcessRun run = RunInProcess(spy);
+    InProcessRun run = RunInProcess(spy, RunExtraction, GetParam());
     EXPECT_EQ(ReadWholeFile("hidden.wav"), WavBytes(10, 12));
     std::vector<OsCallRecord> creates = CallsOf(spy, OsCall::CreateFileA);
     ASSERT_EQ(creates.size(), 5u);  // the bank, two for hidden.wav, two for new.wav
     EXPECT_EQ(creates[1].asked, static_cast<uint64_t>(CREATE_ALWAYS));
     EXPECT_EQ(creates[2].asked, static_cast<uint64_t>(TRUNCATE_EXISTING));
     // There is nothing to empty for a new name, so that one cannot be created.
-    EXPECT_EQ(run.console,
+    EXPECT_EQ(run.output,
               "Extracting music...\r\n  hidden.wav\r\n  new.wav\r\n  Cannot create output file!\r\n");
 }
 
@@ -88,8 +94,8 @@ TEST_P(ExtractAllTest, NoBlockForANameIsOutOfMemory) {
     spy.HeapAlloc = [&](HANDLE heap, DWORD flags, SIZE_T bytes) {
         return heap == pool ? nullptr : RealOs.HeapAlloc(heap, flags, bytes);
     };
-    InProcessRun run = RunInProcess(spy);
-    EXPECT_EQ(run.console, "Extracting music...\r\n  out of memory!\r\n");
+    InProcessRun run = RunInProcess(spy, RunExtraction, GetParam());
+    EXPECT_EQ(run.output, "Extracting music...\r\n  out of memory!\r\n");
     EXPECT_EQ(run.exitCode, 0);
 }
 
@@ -97,8 +103,8 @@ TEST_P(ExtractAllTest, EveryFileIsClosedAndEveryHeapReleasedAtTheEnd) {
     // The run stops with the WAV file open; shut-down must close it.
     WriteWholeFile("music_p.lsd", kLead + EntryBytes("x", -2, 0));
     OsSpy spy;
-    InProcessRun run = RunInProcess(spy);
-    EXPECT_EQ(run.console, "Extracting music...\r\n  x.wav\r\n  Failed to write to output file!\r\n");
+    InProcessRun run = RunInProcess(spy, RunExtraction, GetParam());
+    EXPECT_EQ(run.output, "Extracting music...\r\n  x.wav\r\n  Failed to write to output file!\r\n");
     EXPECT_EQ(ReadWholeFile("x.wav").size(), 44u);
     EXPECT_EQ(CountCalls(spy, OsCall::CloseHandle), CountCalls(spy, OsCall::CreateFileA));
     EXPECT_EQ(CountCalls(spy, OsCall::HeapDestroy), CountCalls(spy, OsCall::HeapCreate));

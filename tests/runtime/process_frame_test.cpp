@@ -25,6 +25,7 @@ protected:
         spy.ExitProcess = [this](UINT code) { exitCode = static_cast<int>(code); };
         InstallOsSpy(&spy);
         StartUp();
+        CurrentFileRegistry()->bufferSize = GetParam();
     }
     void TearDown() override {
         if (exitCode < 0) ShutDown();
