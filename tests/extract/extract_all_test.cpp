@@ -21,8 +21,8 @@ const Entry kEntries[] = {{"a", 0},    {"b", 100},   {"c", 4049}, {"d", 4050},
 
 std::string Bank(size_t cutLastSamplesTo) {
     std::string bank = kLead;
-    for (const Entry& e : kEntries) bank += EntryBytes(e.name, e.length, e.length + 2);
-    bank += EntryBytes("cut", 5000, cutLastSamplesTo);
+    for (const Entry& e : kEntries) bank += ArchiveEntryBytes(e.name, e.length, e.length + 2);
+    bank += ArchiveEntryBytes("cut", 5000, cutLastSamplesTo);
     return bank;
 }
 
@@ -50,7 +50,7 @@ TEST_P(ExtractAllTest, WritesEveryFileAndLineTheSameWithOrWithoutABuffer) {
 }
 
 TEST_P(ExtractAllTest, AFailedCloseOfAWavFileEndsTheRun) {
-    WriteWholeFile("sound_p.lsd", kLead + EntryBytes("x", 10, 12) + EntryBytes("y", 10, 12));
+    WriteWholeFile("sound_p.lsd", kLead + ArchiveEntryBytes("x", 10, 12) + ArchiveEntryBytes("y", 10, 12));
     OsSpy spy;
     FailNth(spy, OsCall::CloseHandle, 1, false, "x.wav");
     InProcessRun run = RunInProcess(spy, RunExtraction, GetParam());
@@ -60,7 +60,7 @@ TEST_P(ExtractAllTest, AFailedCloseOfAWavFileEndsTheRun) {
 }
 
 TEST_P(ExtractAllTest, ARefusedCreateEmptiesAnExistingFileInstead) {
-    WriteWholeFile("music_p.lsd", kLead + EntryBytes("hidden", 10, 12) + EntryBytes("new", 1, 3));
+    WriteWholeFile("music_p.lsd", kLead + ArchiveEntryBytes("hidden", 10, 12) + ArchiveEntryBytes("new", 1, 3));
     WriteWholeFile("hidden.wav", std::string(500, 'z'));
     OsSpy spy;
     // Every file refuses to be re-created, as a hidden one does.
@@ -82,7 +82,7 @@ TEST_P(ExtractAllTest, ARefusedCreateEmptiesAnExistingFileInstead) {
 }
 
 TEST_P(ExtractAllTest, NoBlockForANameIsOutOfMemory) {
-    WriteWholeFile("music_p.lsd", kLead + EntryBytes("x", 10, 12));
+    WriteWholeFile("music_p.lsd", kLead + ArchiveEntryBytes("x", 10, 12));
     OsSpy spy;
     HANDLE pool = nullptr;
     int heaps = 0;
@@ -101,7 +101,7 @@ TEST_P(ExtractAllTest, NoBlockForANameIsOutOfMemory) {
 
 TEST_P(ExtractAllTest, EveryFileIsClosedAndEveryHeapReleasedAtTheEnd) {
     // The run stops with the WAV file open; shut-down must close it.
-    WriteWholeFile("music_p.lsd", kLead + EntryBytes("x", -2, 0));
+    WriteWholeFile("music_p.lsd", kLead + ArchiveEntryBytes("x", -2, 0));
     OsSpy spy;
     InProcessRun run = RunInProcess(spy, RunExtraction, GetParam());
     EXPECT_EQ(run.output, "Extracting music...\r\n  x.wav\r\n  Failed to write to output file!\r\n");

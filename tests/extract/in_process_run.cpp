@@ -31,7 +31,7 @@ void WriteWholeFile(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-std::string EntryBytes(const std::string& name, int32_t length, size_t sampleBytes) {
+std::string ArchiveEntryBytes(const std::string& name, int32_t length, size_t sampleBytes) {
     std::string field = name;
     field.resize(32, '\0');
     return field + Int32Bytes(length) + FormatBlock() + Samples(sampleBytes);
