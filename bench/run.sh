@@ -170,7 +170,7 @@ version="$lsd2wav"
 if [ -z "${LSD2WAV:-}" ]; then
     rev=$(git -C "$root" rev-parse --short HEAD 2>/dev/null || echo "?")
     git -C "$root" diff --quiet HEAD -- runtime extract platform 2>/dev/null || rev="$rev + uncommitted changes"
-    buffer=$(sed -n 's/^int32_t FileBufferSize = \([0-9]*\);.*/\1/p' "$root/runtime/files/file_handle.cpp")
+    buffer=$(sed -n 's/^constexpr int32_t FileBufferSize = \([0-9]*\);.*/\1/p' "$root/runtime/files/file_registry.h")
     version="$lsd2wav, built from $rev, FileBufferSize = ${buffer:-?}"
 fi
 echo

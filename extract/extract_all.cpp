@@ -1,13 +1,27 @@
 #include "extract/extract_all.h"
 
-#include "extract/bank_layout.h"
+#include <cstdint>
+
+#include "bank/bank_layout.h"
+#include "bank/safe_name.h"
 #include "extract/console_texts.h"
-#include "extract/safe_name.h"
+#include "runtime/files/file_handle.h"
 #include "runtime/process/memory_pool.h"
 #include "runtime/process/print_line.h"
 #include "runtime/process/text_store.h"
 
 namespace {
+
+// Moves n bytes from source to target through one zero-filled scratch block.
+// Returns 0 when no block can be had, nothing is read or nothing is written,
+// else 1: a short read still writes all n bytes, the missing ones as zeros.
+int32_t CopyBlock(FileHandle* source, FileHandle* target, int32_t n) {
+    void* block = AllocateBlock(n);
+    if (!block) return 0;
+    int32_t ok = ReadBlock(source, block, n) != 0 && WriteBlock(target, block, n) != 0;
+    FreeBlock(block);
+    return ok;
+}
 
 FileHandle* OpenBank() {
     FileHandle* archive = OpenForReading(MusicBankName);
@@ -34,7 +48,9 @@ char* ReadEntryLine(FileHandle* archive) {
     return line;
 }
 
-void WriteWavHeader(FileHandle* output, int32_t length) {
+// The header bytes before the format block: the RIFF chunk head, "WAVE"
+// and the format chunk head.
+void WriteHeaderBeforeFormat(FileHandle* output, int32_t length) {
     WriteInt32(output, RiffTag);
     WriteInt32(output, RiffSize(length));
     WriteInt32(output, WaveTag);
@@ -42,7 +58,8 @@ void WriteWavHeader(FileHandle* output, int32_t length) {
     WriteInt32(output, FormatBlockSize);
 }
 
-void WriteDataHeader(FileHandle* output, int32_t length) {
+// The data chunk head, between the format block and the samples.
+void WriteHeaderBeforeSamples(FileHandle* output, int32_t length) {
     WriteInt32(output, DataTag);
     WriteInt32(output, SampleBlockSize(length));
 }
@@ -59,9 +76,9 @@ const char* ExtractEntry(FileHandle* archive, const char* line) {
 
     // On failure the file stays open: the end routine flushes and closes it,
     // and what was written stays on disk.
-    WriteWavHeader(output, length);
+    WriteHeaderBeforeFormat(output, length);
     if (!CopyBlock(archive, output, FormatBlockSize)) return StatusFailedToWrite;
-    WriteDataHeader(output, length);
+    WriteHeaderBeforeSamples(output, length);
     if (!CopyBlock(archive, output, SampleBlockSize(length))) return StatusFailedToWrite;
     if (GetPosition(output) != WavFileSize(length)) return StatusFailedToWrite;
     if (!CloseFile(output)) return StatusFailedToWrite;
@@ -80,14 +97,6 @@ const char* ExtractEntries(FileHandle* archive) {
 }
 
 }  // namespace
-
-int32_t CopyBlock(FileHandle* source, FileHandle* target, int32_t n) {
-    void* block = AllocateBlock(n);
-    if (!block) return 0;
-    int32_t ok = ReadBlock(source, block, n) != 0 && WriteBlock(target, block, n) != 0;
-    FreeBlock(block);
-    return ok;
-}
 
 void ExtractAll() {
     FileHandle* archive = OpenBank();

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "extract/safe_name.h"
+#include "bank/safe_name.h"
 #include "pack/pack_texts.h"
 
 namespace {

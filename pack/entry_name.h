@@ -3,7 +3,7 @@
 // file name.
 #pragma once
 
-#include "extract/bank_layout.h"
+#include "bank/bank_layout.h"
 #include "platform/path_conventions.h"
 
 // Room for the longest name and its terminating zero; the bytes after the

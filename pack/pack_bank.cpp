@@ -1,10 +1,11 @@
 #include "pack/pack_bank.h"
 
-#include "extract/bank_layout.h"
+#include "bank/bank_layout.h"
 #include "pack/entry_name.h"
 #include "pack/pack_texts.h"
 #include "pack/wav_reader.h"
 #include "runtime/files/file_handle.h"
+#include "runtime/files/file_names.h"
 #include "runtime/process/memory_pool.h"
 #include "runtime/process/text_store.h"
 
@@ -91,9 +92,8 @@ bool PackBank(const char* bankPath, const char* const* wavPaths, int32_t wavCoun
     }
     bool ok = WriteBank(bank, bankPath, wavPaths, wavCount, failure);
     if (!CloseFile(bank) && ok) ok = Fail(failure, bankPath, CannotWriteBank);
-    if (ok && !Os.MoveFileExA(temporaryPath, bankPath, MOVEFILE_REPLACE_EXISTING))
-        ok = Fail(failure, bankPath, CannotReplaceBank);
-    if (!ok) Os.DeleteFileA(temporaryPath);
+    if (ok && !MoveFileOver(temporaryPath, bankPath)) ok = Fail(failure, bankPath, CannotReplaceBank);
+    if (!ok) RemoveFile(temporaryPath);
     FreeText(temporaryPath);
     return ok;
 }

@@ -1,5 +1,6 @@
 #include "pack/wav_reader.h"
 
+#include "bank/little_endian.h"
 #include "pack/pack_texts.h"
 #include "runtime/process/memory_pool.h"
 
@@ -16,13 +17,6 @@ struct Chunk {
     int32_t id;
     uint32_t size;
 };
-
-uint32_t Uint32At(const unsigned char* b) {
-    return static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
-           static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24;
-}
-
-int32_t Int32At(const unsigned char* b) { return static_cast<int32_t>(Uint32At(b)); }
 
 const char* ReadChunkHeader(FileHandle* wav, Chunk* chunk) {
     unsigned char header[ChunkHeaderSize];

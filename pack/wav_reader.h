@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "extract/bank_layout.h"
+#include "bank/bank_layout.h"
 #include "runtime/files/file_handle.h"
 
 struct WavHead {

@@ -79,6 +79,8 @@ bool StartWatching() {
 
 }  // namespace
 
+namespace PosixOs {
+
 HANDLE GetStdHandle(DWORD which) {
     int fd;
     if (which == STD_OUTPUT_HANDLE) {
@@ -124,3 +126,5 @@ BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) {
     handlers[handlerCount++] = handler;
     return TRUE;
 }
+
+}  // namespace PosixOs

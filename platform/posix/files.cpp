@@ -50,6 +50,8 @@ void Advance(int fd, DWORD bytes) {
 
 }  // namespace
 
+namespace PosixOs {
+
 HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                    DWORD disposition, DWORD attributes, HANDLE templateFile) {
     int flags = OpenFlags(access, share, disposition, attributes);
@@ -190,3 +192,5 @@ BOOL DeleteFileA(LPCSTR name) {
     if (name == nullptr) return FALSE;
     return unlink(name) == 0 ? TRUE : FALSE;
 }
+
+}  // namespace PosixOs

@@ -27,6 +27,8 @@ struct Heap {
 
 }  // namespace
 
+namespace PosixOs {
+
 // The creation options and sizes are not needed here: a heap grows as long
 // as the system gives memory.
 HANDLE HeapCreate(DWORD, SIZE_T, SIZE_T) {
@@ -77,3 +79,5 @@ BOOL HeapDestroy(HANDLE handle) {
     delete heap;
     return TRUE;
 }
+
+}  // namespace PosixOs

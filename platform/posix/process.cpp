@@ -3,6 +3,8 @@
 
 #include "platform/posix/windows_types.h"
 
+namespace PosixOs {
+
 // exit rather than _exit: sanitizers and coverage report from exit handlers.
 VOID ExitProcess(UINT exitCode) {
     exit(static_cast<int>(exitCode));
@@ -24,3 +26,5 @@ VOID EnterCriticalSection(LPCRITICAL_SECTION section) {
 VOID LeaveCriticalSection(LPCRITICAL_SECTION section) {
     pthread_mutex_unlock(&section->mutex);
 }
+
+}  // namespace PosixOs

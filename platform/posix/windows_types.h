@@ -60,6 +60,10 @@ typedef struct _CRITICAL_SECTION {
 #define CTRL_BREAK_EVENT 1u
 #define CTRL_CLOSE_EVENT 2u
 
+// The stand-ins, in a namespace of their own: on this side they are no
+// system's functions, and must not pass for global ones.
+namespace PosixOs {
+
 HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                    DWORD disposition, DWORD attributes, HANDLE templateFile);
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED overlapped);
@@ -85,3 +89,5 @@ BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add);
 VOID InitializeCriticalSection(LPCRITICAL_SECTION section);
 VOID EnterCriticalSection(LPCRITICAL_SECTION section);
 VOID LeaveCriticalSection(LPCRITICAL_SECTION section);
+
+}  // namespace PosixOs

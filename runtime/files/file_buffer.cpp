@@ -29,8 +29,8 @@ inline void MoveBytes(void* dst, const void* src, int32_t n) {
 
 int32_t FlushBuffer(FileHandle* h) {
     if (h->mode == ReadingMode) return 0;
-    int32_t written = OsWrite(h, h->buffer, h->bufferSize - h->count);
-    h->count = h->bufferSize;
+    int32_t written = OsWrite(h, h->buffer, h->waiting);
+    h->waiting = 0;
     return written;
 }
 
@@ -38,26 +38,26 @@ int32_t BufferedRead(FileHandle* h, void* dst, int32_t n) {
     if (h->mode == WritingMode) {
         FlushBuffer(h);
         h->mode = ReadingMode;
-        h->count = 0;
+        h->unread = 0;
     }
     unsigned char* out = static_cast<unsigned char*>(dst);
-    if (h->count >= n) {
-        MoveBytes(out, h->buffer + h->filled - h->count, n);
-        h->count -= n;
+    if (h->unread >= n) {
+        MoveBytes(out, h->buffer + h->filled - h->unread, n);
+        h->unread -= n;
         return n;
     }
-    int32_t taken = h->count;
+    int32_t taken = h->unread;
     std::memcpy(out, h->buffer + h->filled - taken, static_cast<size_t>(taken));
     int32_t rest = n - taken;
     if (rest >= h->bufferSize) {
-        h->count = 0;
+        h->unread = 0;
         return taken + OsRead(h, out + taken, rest);
     }
     int32_t got = OsRead(h, h->buffer, h->bufferSize);
     h->filled = got;
     if (rest > got) rest = got;
     MoveBytes(out + taken, h->buffer, rest);
-    h->count = got - rest;
+    h->unread = got - rest;
     return taken + rest;
 }
 
@@ -65,18 +65,18 @@ int32_t BufferedWrite(FileHandle* h, const void* src, int32_t n) {
     if (h->mode == ReadingMode) {
         // The unread read-ahead is given back, so that the bytes go where
         // the caller stands.
-        OsMove(h, -h->count);
+        OsSeek(h, -h->unread);
         h->mode = WritingMode;
-        h->count = h->bufferSize;
+        h->waiting = 0;
     }
-    if (h->count > n) {
-        MoveBytes(h->buffer + h->bufferSize - h->count, src, n);
-        h->count -= n;
+    if (h->bufferSize - h->waiting > n) {
+        MoveBytes(h->buffer + h->waiting, src, n);
+        h->waiting += n;
         return n;
     }
     FlushBuffer(h);
     if (n >= h->bufferSize) return OsWrite(h, src, n);
     MoveBytes(h->buffer, src, n);
-    h->count -= n;
+    h->waiting = n;
     return n;
 }

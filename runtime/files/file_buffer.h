@@ -1,17 +1,10 @@
-// One buffer per handle serves both directions: a read-ahead in reading
-// mode, a write-behind in writing mode. Its whole state is in the handle's
-// `count`, `filled` and `mode` fields.
-//
-// Reading mode: buffer[0, filled) came from the file at the last refill and
-// the caller has consumed all but the last `count` bytes; the OS file
-// pointer stands `count` bytes beyond the caller's position.
-// Writing mode: buffer[0, bufferSize - count) waits to be written; the OS
-// file pointer stands that many bytes short of the caller's position.
+// The buffer operations behind the file operations of a handle with a
+// buffer; the buffer's state is described with the record, file_record.h.
 #pragma once
 
 #include <cstdint>
 
-#include "runtime/files/file_handle.h"
+#include "runtime/files/file_record.h"
 
 // Writes whatever waits (even nothing) and empties the buffer, however much
 // reached the file. Returns the bytes written; 0 in reading mode.

@@ -1,11 +1,11 @@
 #include "runtime/files/file_handle.h"
 
+#include "bank/little_endian.h"
 #include "runtime/files/file_buffer.h"
-#include "runtime/files/file_gate.h"
+#include "runtime/files/file_record.h"
 #include "runtime/files/file_registry.h"
 #include "runtime/files/os_file.h"
-
-int32_t FileBufferSize = 4096;
+#include "runtime/process/gate.h"
 
 namespace {
 
@@ -23,23 +23,19 @@ FileHandle* FinishOpen(FileHandle* h, HANDLE os) {
         ReleaseRecord(h);
         return nullptr;
     }
+    const FileRegistry* registry = CurrentFileRegistry();
     // A buffer of one byte could not hold the byte that the end test reads
     // ahead, so such a size means no buffer.
-    if (FileBufferSize > 1) {
+    if (registry->bufferSize > 1) {
         h->buffer = static_cast<unsigned char*>(
-            Os.HeapAlloc(CurrentFileRegistry()->memory, 0, static_cast<SIZE_T>(FileBufferSize)));
+            Os.HeapAlloc(registry->memory, 0, static_cast<SIZE_T>(registry->bufferSize)));
     }
     h->osHandle = os;
-    h->bufferSize = FileBufferSize;
-    h->count = 0;
+    h->bufferSize = registry->bufferSize;
+    h->unread = 0;
+    h->waiting = 0;
     h->mode = ReadingMode;
     return h;
-}
-
-int32_t LittleEndianInt32(const unsigned char* b) {
-    return static_cast<int32_t>(static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
-                                static_cast<uint32_t>(b[2]) << 16 |
-                                static_cast<uint32_t>(b[3]) << 24);
 }
 
 }  // namespace
@@ -71,7 +67,7 @@ int32_t ReadInt32(FileHandle* h) {
     } else {
         OsRead(h, b, 4);
     }
-    return LittleEndianInt32(b);
+    return Int32At(b);
 }
 
 int32_t ReadBlock(FileHandle* h, void* dst, int32_t n) {
@@ -80,9 +76,8 @@ int32_t ReadBlock(FileHandle* h, void* dst, int32_t n) {
 }
 
 int32_t WriteInt32(FileHandle* h, int32_t value) {
-    uint32_t v = static_cast<uint32_t>(value);
-    unsigned char b[4] = {static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
-                          static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
+    unsigned char b[4];
+    PutInt32(b, value);
     return h->buffer ? BufferedWrite(h, b, 4) : OsWrite(h, b, 4);
 }
 
@@ -95,19 +90,19 @@ int32_t AtEnd(FileHandle* h) {
     unsigned char probe;
     if (h->buffer) {
         if (BufferedRead(h, &probe, 1) == 0) return 1;
-        h->count += 1;  // the byte goes back into the read-ahead
+        h->unread += 1;  // the byte goes back into the read-ahead
         return 0;
     }
     if (OsRead(h, &probe, 1) == 0) return -1;
-    OsMove(h, -1);
+    OsSeek(h, -1);
     return 0;
 }
 
 int64_t GetPosition(FileHandle* h) {
-    int64_t position = OsMove(h, 0);
+    int64_t position = OsSeek(h, 0);
     if (!h->buffer) return position;
-    if (h->mode == ReadingMode) return position - h->count;
-    return position + (h->bufferSize - h->count);
+    if (h->mode == ReadingMode) return position - h->unread;
+    return position + h->waiting;
 }
 
 namespace {
@@ -115,26 +110,26 @@ namespace {
 // Writes whatever waits in the buffer; whether all of it reached the file.
 bool FlushWaiting(FileHandle* h) {
     if (!h->buffer || h->mode != WritingMode) return true;
-    int32_t waiting = h->bufferSize - h->count;
+    int32_t waiting = h->waiting;
     return FlushBuffer(h) == waiting;
 }
 
 }  // namespace
 
-int32_t CommitFile(FileHandle* h) {
-    if (!FlushWaiting(h)) return 0;
+bool CommitFile(FileHandle* h) {
+    if (!FlushWaiting(h)) return false;
     bool out = StepOutOfGate(h);
     BOOL flushed = Os.FlushFileBuffers(h->osHandle);
     StepIntoGate(out);
-    return flushed ? 1 : 0;
+    return flushed != FALSE;
 }
 
-int32_t CloseFile(FileHandle* h) {
+bool CloseFile(FileHandle* h) {
     bool flushed = FlushWaiting(h);
     if (h->buffer) Os.HeapFree(CurrentFileRegistry()->memory, 0, h->buffer);
     bool out = StepOutOfGate(h);
     BOOL closed = Os.CloseHandle(h->osHandle);
     StepIntoGate(out);
     ReleaseRecord(h);
-    return flushed && closed ? 1 : 0;
+    return flushed && closed;
 }

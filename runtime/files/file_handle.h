@@ -1,27 +1,11 @@
-// Open files: one `FileHandle` record per file, kept in the file registry
-// from its open to its `CloseFile`. Callers hold a handle as an opaque value;
-// 0 (nullptr) stands for no file.
+// Open files. Callers hold a `FileHandle` as an opaque value; 0 (nullptr)
+// stands for no file. Each handle is kept in the file registry from its open
+// to its `CloseFile`.
 #pragma once
 
 #include <cstdint>
 
-#include "platform/os.h"
-
-struct FileHandle {
-    HANDLE osHandle;
-    unsigned char* buffer;  // none when the handle works without a buffer
-    int32_t bufferSize;
-    int32_t count;   // reading: unread bytes in the buffer; writing: free bytes
-    int32_t filled;  // bytes that the last refill placed in the buffer
-    int32_t mode;
-    FileHandle* newer;  // registry links: towards the head, the newest record
-    FileHandle* older;
-};
-
-enum : int32_t { WritingMode = 0, ReadingMode = 1 };
-
-// The buffer size that each open gives its handle; 0 means no buffer.
-extern int32_t FileBufferSize;
+struct FileHandle;
 
 FileHandle* OpenForReading(const char* name);
 FileHandle* CreateForWriting(const char* name);
@@ -35,9 +19,9 @@ int64_t GetPosition(FileHandle* h);
 
 // Writes every waiting byte and has the OS put the file on the disk, so that
 // a file renamed into place afterwards cannot come back empty after a crash.
-// Returns 1 when both worked, else 0.
-int32_t CommitFile(FileHandle* h);
+// Whether both worked.
+bool CommitFile(FileHandle* h);
 
-// Returns 1 when every waiting byte reached the file and the OS closed it,
-// 0 otherwise. The record is released either way.
-int32_t CloseFile(FileHandle* h);
+// Whether every waiting byte reached the file and the OS closed it. The
+// record is released either way.
+bool CloseFile(FileHandle* h);

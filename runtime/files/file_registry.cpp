@@ -1,17 +1,18 @@
 #include "runtime/files/file_registry.h"
 
-#include "runtime/files/file_gate.h"
+#include "runtime/files/file_record.h"
+#include "runtime/process/gate.h"
 
 namespace {
 FileRegistry* registry;
 }
 
-FileRegistry* CreateFileRegistry(HANDLE memory, CloseProcedure closeProcedure) {
+FileRegistry* CreateFileRegistry(HANDLE memory) {
     registry = static_cast<FileRegistry*>(
         Os.HeapAlloc(memory, HEAP_ZERO_MEMORY, sizeof(FileRegistry)));
     if (registry) {
         registry->memory = memory;
-        registry->closeProcedure = closeProcedure;
+        registry->bufferSize = FileBufferSize;
     }
     return registry;
 }
@@ -53,7 +54,7 @@ void CloseAllFiles() {
     FileHandle* h = registry->oldest;
     while (h) {
         FileHandle* next = h->newer;  // taken first: closing releases h
-        if (h != busy) registry->closeProcedure(h);
+        if (h != busy) CloseFile(h);
         h = next;
     }
 }

@@ -2,21 +2,26 @@
 // of the process can close whatever is still open, oldest first.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/os.h"
 #include "runtime/files/file_handle.h"
 
-typedef int32_t (*CloseProcedure)(FileHandle* h);
+// The buffer size that each open gives its handle.
+constexpr int32_t FileBufferSize = 4096;
 
 struct FileRegistry {
     HANDLE memory;  // the heap that holds the registry, its records and buffers
+    // The buffer size of the handles opened from now on: FileBufferSize,
+    // unless a test asks for another (0 or 1 means no buffer).
+    int32_t bufferSize;
     FileHandle* newest;
     FileHandle* oldest;
-    CloseProcedure closeProcedure;
 };
 
 // Creates the registry in `memory` and makes it the one that the file
 // operations use. Returns it, or none when `memory` cannot hold it.
-FileRegistry* CreateFileRegistry(HANDLE memory, CloseProcedure closeProcedure);
+FileRegistry* CreateFileRegistry(HANDLE memory);
 FileRegistry* CurrentFileRegistry();
 
 // A zero-filled record linked in at the head, or none.
@@ -24,6 +29,6 @@ FileHandle* ReserveRecord();
 // Unlinks and frees a record; no flush and no OS close.
 void ReleaseRecord(FileHandle* h);
 
-// Applies the close procedure to every record, oldest first. A record that
-// the main thread is using in an OS call at that moment is left alone.
+// Closes every open file with CloseFile, oldest first. A file that the main
+// thread is using in an OS call at that moment is left alone.
 void CloseAllFiles();

@@ -1,6 +1,6 @@
 #include "runtime/files/os_file.h"
 
-#include "runtime/files/file_gate.h"
+#include "runtime/process/gate.h"
 
 int32_t OsRead(FileHandle* h, void* dst, int32_t n) {
     DWORD got = 0;
@@ -18,7 +18,7 @@ int32_t OsWrite(FileHandle* h, const void* src, int32_t n) {
     return static_cast<int32_t>(written);
 }
 
-int64_t OsMove(FileHandle* h, int32_t distance) {
+int64_t OsSeek(FileHandle* h, int32_t distance) {
     // With the high half given, Windows reads the distance as 64-bit.
     LONG high = distance < 0 ? -1 : 0;
     DWORD low = Os.SetFilePointer(h->osHandle, distance, &high, FILE_CURRENT);

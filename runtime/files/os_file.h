@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "runtime/files/file_handle.h"
+#include "runtime/files/file_record.h"
 
 // Bytes delivered; 0 at the end of the file and on failure.
 int32_t OsRead(FileHandle* h, void* dst, int32_t n);
@@ -12,4 +12,4 @@ int32_t OsRead(FileHandle* h, void* dst, int32_t n);
 int32_t OsWrite(FileHandle* h, const void* src, int32_t n);
 // Moves the file pointer by `distance` from where it stands and returns the
 // new 64-bit position.
-int64_t OsMove(FileHandle* h, int32_t distance);
+int64_t OsSeek(FileHandle* h, int32_t distance);

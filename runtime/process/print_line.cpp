@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "platform/os.h"
-#include "runtime/files/file_gate.h"
-#include "runtime/process/process_frame.h"
+#include "runtime/process/gate.h"
+#include "runtime/process/general_memory.h"
 
 namespace {
 

@@ -1,28 +1,26 @@
 #include "runtime/process/process_frame.h"
 
-#include "runtime/files/file_gate.h"
 #include "runtime/files/file_registry.h"
+#include "runtime/process/gate.h"
+#include "runtime/process/general_memory.h"
 #include "runtime/process/memory_pool.h"
 #include "runtime/process/print_line.h"
 #include "runtime/process/text_store.h"
 
 namespace {
 
-HANDLE generalMemory;
 bool ended;  // read and written only inside the gate
 bool handlerRegistered;
 
 }  // namespace
 
-HANDLE GeneralMemory() { return generalMemory; }
-
 void StartUp() {
     // Taken before anything exists that the close event could release.
     ClaimGate();
     ended = false;
-    generalMemory = Os.HeapCreate(0, 4096, 0);
+    CreateGeneralMemory();
     PrepareTextStore();
-    CreateFileRegistry(generalMemory, CloseFile);
+    CreateFileRegistry(GeneralMemory());
     CreateMemoryPool();
     AttachConsole();
     if (!handlerRegistered) {
@@ -55,8 +53,7 @@ BOOL WINAPI ConsoleCloseHandler(DWORD event) {
 void ShutDown(UINT exitCode) {
     EndRoutine();
     ReleaseTextStore();
-    Os.HeapDestroy(generalMemory);
-    generalMemory = nullptr;
+    DestroyGeneralMemory();
     ReleaseGate();
     Os.ExitProcess(exitCode);
 }

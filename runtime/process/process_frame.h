@@ -18,6 +18,3 @@ BOOL WINAPI ConsoleCloseHandler(DWORD event);
 // The end routine, then every heap released, then the process ends with
 // `exitCode`.
 void ShutDown(UINT exitCode = 0);
-
-// The heap for file records, file buffers and console lines.
-HANDLE GeneralMemory();

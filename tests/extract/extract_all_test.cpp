@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "extract/extract_all.h"
 #include "runtime/files/file_handle.h"
 #include "tests/extract/in_process_run.h"
 #include "tests/runtime/runtime_fixture.h"
@@ -20,17 +21,22 @@ const Entry kEntries[] = {{"a", 0},    {"b", 100},   {"c", 4049}, {"d", 4050},
 
 std::string Bank(size_t cutLastSamplesTo) {
     std::string bank = kLead;
-    for (const Entry& e : kEntries) bank += EntryBytes(e.name, e.length, e.length + 2);
-    bank += EntryBytes("cut", 5000, cutLastSamplesTo);
+    for (const Entry& e : kEntries) bank += ArchiveEntryBytes(e.name, e.length, e.length + 2);
+    bank += ArchiveEntryBytes("cut", 5000, cutLastSamplesTo);
     return bank;
 }
 
 using ExtractAllTest = RuntimeTest;
 
+int32_t RunExtraction() {
+    ExtractAll();
+    return 0;
+}
+
 TEST_P(ExtractAllTest, WritesEveryFileAndLineTheSameWithOrWithoutABuffer) {
     WriteWholeFile("music_p.lsd", Bank(1234));
     OsSpy spy;
-    InProcessRun run = RunInProcess(spy);
+    InProcessRun run = RunInProcess(spy, RunExtraction, GetParam());
     EXPECT_EQ(run.exitCode, 0);
     std::string expected = "Extracting music...\r\n";
     for (const Entry& e : kEntries) {
@@ -39,66 +45,66 @@ TEST_P(ExtractAllTest, WritesEveryFileAndLineTheSameWithOrWithoutABuffer) {
             << e.name;
     }
     expected += "  cut.wav\r\n  ok\r\n";
-    EXPECT_EQ(run.console, expected);
+    EXPECT_EQ(run.output, expected);
     EXPECT_EQ(ReadWholeFile("cut.wav"), WavBytes(5000, 1234));
 }
 
 TEST_P(ExtractAllTest, AFailedCloseOfAWavFileEndsTheRun) {
-    WriteWholeFile("sound_p.lsd", kLead + EntryBytes("x", 10, 12) + EntryBytes("y", 10, 12));
+    WriteWholeFile("sound_p.lsd", kLead + ArchiveEntryBytes("x", 10, 12) + ArchiveEntryBytes("y", 10, 12));
     OsSpy spy;
     FailNth(spy, OsCall::CloseHandle, 1, false, "x.wav");
-    InProcessRun run = RunInProcess(spy);
-    EXPECT_EQ(run.console, "Extracting sounds...\r\n  x.wav\r\n  Failed to write to output file!\r\n");
+    InProcessRun run = RunInProcess(spy, RunExtraction, GetParam());
+    EXPECT_EQ(run.output, "Extracting sounds...\r\n  x.wav\r\n  Failed to write to output file!\r\n");
     EXPECT_EQ(ReadWholeFile("x.wav"), WavBytes(10, 12));
     EXPECT_EQ(CountCalls(spy, OsCall::CreateFileA, "y.wav"), 0u);
 }
 
 TEST_P(ExtractAllTest, ARefusedCreateEmptiesAnExistingFileInstead) {
-    WriteWholeFile("music_p.lsd", kLead + EntryBytes("hidden", 10, 12) + EntryBytes("new", 1, 3));
+    WriteWholeFile("music_p.lsd", kLead + ArchiveEntryBytes("hidden", 10, 12) + ArchiveEntryBytes("new", 1, 3));
     WriteWholeFile("hidden.wav", std::string(500, 'z'));
     OsSpy spy;
     // Every file refuses to be re-created, as a hidden one does.
-    spy.createFileA = [](LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+    spy.CreateFileA = [](LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                          DWORD disposition, DWORD attributes, HANDLE templateFile) {
         if (disposition == CREATE_ALWAYS) return INVALID_HANDLE_VALUE;
         return RealOs.CreateFileA(name, access, share, security, disposition, attributes,
                                   templateFile);
     };
-    InProcessRun run = RunInProcess(spy);
+    InProcessRun run = RunInProcess(spy, RunExtraction, GetParam());
     EXPECT_EQ(ReadWholeFile("hidden.wav"), WavBytes(10, 12));
     std::vector<OsCallRecord> creates = CallsOf(spy, OsCall::CreateFileA);
     ASSERT_EQ(creates.size(), 5u);  // the bank, two for hidden.wav, two for new.wav
     EXPECT_EQ(creates[1].asked, static_cast<uint64_t>(CREATE_ALWAYS));
     EXPECT_EQ(creates[2].asked, static_cast<uint64_t>(TRUNCATE_EXISTING));
     // There is nothing to empty for a new name, so that one cannot be created.
-    EXPECT_EQ(run.console,
+    EXPECT_EQ(run.output,
               "Extracting music...\r\n  hidden.wav\r\n  new.wav\r\n  Cannot create output file!\r\n");
 }
 
 TEST_P(ExtractAllTest, NoBlockForANameIsOutOfMemory) {
-    WriteWholeFile("music_p.lsd", kLead + EntryBytes("x", 10, 12));
+    WriteWholeFile("music_p.lsd", kLead + ArchiveEntryBytes("x", 10, 12));
     OsSpy spy;
     HANDLE pool = nullptr;
     int heaps = 0;
-    spy.heapCreate = [&](DWORD options, SIZE_T initial, SIZE_T maximum) {
+    spy.HeapCreate = [&](DWORD options, SIZE_T initial, SIZE_T maximum) {
         HANDLE heap = RealOs.HeapCreate(options, initial, maximum);
         if (++heaps == 3) pool = heap;  // general memory, the text store, then the pool
         return heap;
     };
-    spy.heapAlloc = [&](HANDLE heap, DWORD flags, SIZE_T bytes) {
+    spy.HeapAlloc = [&](HANDLE heap, DWORD flags, SIZE_T bytes) {
         return heap == pool ? nullptr : RealOs.HeapAlloc(heap, flags, bytes);
     };
-    InProcessRun run = RunInProcess(spy);
-    EXPECT_EQ(run.console, "Extracting music...\r\n  out of memory!\r\n");
+    InProcessRun run = RunInProcess(spy, RunExtraction, GetParam());
+    EXPECT_EQ(run.output, "Extracting music...\r\n  out of memory!\r\n");
     EXPECT_EQ(run.exitCode, 0);
 }
 
 TEST_P(ExtractAllTest, EveryFileIsClosedAndEveryHeapReleasedAtTheEnd) {
     // The run stops with the WAV file open; shut-down must close it.
-    WriteWholeFile("music_p.lsd", kLead + EntryBytes("x", -2, 0));
+    WriteWholeFile("music_p.lsd", kLead + ArchiveEntryBytes("x", -2, 0));
     OsSpy spy;
-    InProcessRun run = RunInProcess(spy);
-    EXPECT_EQ(run.console, "Extracting music...\r\n  x.wav\r\n  Failed to write to output file!\r\n");
+    InProcessRun run = RunInProcess(spy, RunExtraction, GetParam());
+    EXPECT_EQ(run.output, "Extracting music...\r\n  x.wav\r\n  Failed to write to output file!\r\n");
     EXPECT_EQ(ReadWholeFile("x.wav").size(), 44u);
     EXPECT_EQ(CountCalls(spy, OsCall::CloseHandle), CountCalls(spy, OsCall::CreateFileA));
     EXPECT_EQ(CountCalls(spy, OsCall::HeapDestroy), CountCalls(spy, OsCall::HeapCreate));

@@ -1,15 +1,10 @@
 #include "tests/extract/in_process_run.h"
 
-#include <cstdio>
 #include <fstream>
 #include <iterator>
 
-#include "extract/extract_all.h"
-#include "runtime/process/process_frame.h"
 
 namespace {
-
-const char kConsoleFile[] = "console.out";
 
 std::string Int32Bytes(int32_t value) {
     uint32_t v = static_cast<uint32_t>(value);
@@ -27,25 +22,6 @@ std::string Samples(size_t n) {
 
 }  // namespace
 
-InProcessRun RunInProcess(OsSpy& spy) {
-    InProcessRun run;
-    HANDLE console = RealOs.CreateFileA(kConsoleFile, GENERIC_READ | GENERIC_WRITE,
-                                        FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr);
-    spy.getStdHandle = [console](DWORD) { return console; };
-    spy.setConsoleCtrlHandler = [](PHANDLER_ROUTINE, BOOL) { return TRUE; };
-    spy.exitProcess = [&run](UINT code) { run.exitCode = static_cast<int>(code); };
-    InstallOsSpy(&spy);
-    StartUp();
-    ExtractAll();
-    ShutDown();
-    RemoveOsSpy();
-    RealOs.CloseHandle(console);
-    run.console = ReadWholeFile(kConsoleFile);
-    std::remove(kConsoleFile);
-    return run;
-}
-
 std::string ReadWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -55,7 +31,7 @@ void WriteWholeFile(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-std::string EntryBytes(const std::string& name, int32_t length, size_t sampleBytes) {
+std::string ArchiveEntryBytes(const std::string& name, int32_t length, size_t sampleBytes) {
     std::string field = name;
     field.resize(32, '\0');
     return field + Int32Bytes(length) + FormatBlock() + Samples(sampleBytes);

@@ -1,4 +1,4 @@
-#include "extract/safe_name.h"
+#include "bank/safe_name.h"
 
 #include <gtest/gtest.h>
 

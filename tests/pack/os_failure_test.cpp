@@ -10,45 +10,18 @@
 
 #include "pack/pack_bank.h"
 #include "pack/pack_command.h"
-#include "runtime/process/process_frame.h"
 #include "tests/pack/wav_builder.h"
+#include "tests/support/in_process_frame.h"
 #include "tests/support/os_spy.h"
 #include "tests/support/program_runner.h"
 
 namespace lsdtest {
 namespace {
 
-struct InProcessResult {
-    int exitCode = -1;
-    Bytes output;
-    Bytes errors;
-};
-
-// The whole command, start-up to shut-down, with both standard streams going
-// to files and the process end caught.
-InProcessResult RunInProcess(OsSpy& spy, const std::vector<std::string>& arguments) {
-    InProcessResult run;
-    auto create = [](const std::string& path) {
-        return RealOs.CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                                  nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    };
-    ScopedTempDir streams;
-    HANDLE out = create(streams.Join("out"));
-    HANDLE err = create(streams.Join("err"));
-    spy.getStdHandle = [&](DWORD which) { return which == STD_ERROR_HANDLE ? err : out; };
-    spy.setConsoleCtrlHandler = [](PHANDLER_ROUTINE, BOOL) { return TRUE; };
-    spy.exitProcess = [&](UINT code) { run.exitCode = static_cast<int>(code); };
+int32_t RunPack(const std::vector<std::string>& arguments) {
     std::vector<const char*> argv = {"wav2lsd"};
     for (const std::string& argument : arguments) argv.push_back(argument.c_str());
-    InstallOsSpy(&spy);
-    StartUp();
-    ShutDown(static_cast<UINT>(RunPackCommand(static_cast<int32_t>(argv.size()), argv.data())));
-    RemoveOsSpy();
-    RealOs.CloseHandle(out);
-    RealOs.CloseHandle(err);
-    ReadFileBytes(streams.Join("out"), &run.output);
-    ReadFileBytes(streams.Join("err"), &run.errors);
-    return run;
+    return RunPackCommand(static_cast<int32_t>(argv.size()), argv.data());
 }
 
 TEST(OsFailure, LeavesNoBankAndNoTemporaryFile) {
@@ -84,7 +57,8 @@ TEST(OsFailure, LeavesNoBankAndNoTemporaryFile) {
         OsSpy spy;
         c.fail(spy, bank + TemporarySuffix);
 
-        InProcessResult run = RunInProcess(spy, {bank, dir.Join("a.wav"), dir.Join("b.wav")});
+        InProcessRun run =
+            RunInProcess(spy, [&] { return RunPack({bank, dir.Join("a.wav"), dir.Join("b.wav")}); });
 
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_EQ(run.output, "");

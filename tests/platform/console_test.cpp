@@ -17,6 +17,9 @@
 
 #include "platform/posix/fd_handle.h"
 
+// The stand-ins themselves, not the table that the runtime calls through.
+using namespace PosixOs;
+
 namespace {
 
 class Console : public ::testing::Test {

@@ -12,6 +12,9 @@
 #include "platform/posix/fd_handle.h"
 #include "platform/posix/windows_types.h"
 
+// The stand-ins themselves, not the table that the runtime calls through.
+using namespace PosixOs;
+
 namespace {
 
 int64_t Where(HANDLE h) {

@@ -21,6 +21,9 @@
 
 #include "platform/posix/fd_handle.h"
 
+// The stand-ins themselves, not the table that the runtime calls through.
+using namespace PosixOs;
+
 namespace {
 
 // Each test has a directory of its own, and SIGUSR1 interrupts a blocked

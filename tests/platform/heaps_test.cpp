@@ -12,6 +12,9 @@
 
 #include "platform/os.h"
 
+// The stand-ins themselves, not the table that the runtime calls through.
+using namespace PosixOs;
+
 namespace {
 
 bool AllZero(const void* block, size_t n) {

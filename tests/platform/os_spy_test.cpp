@@ -80,7 +80,7 @@ TEST_F(OsSpyTest, HelpersChangeWhatTheCallerSeesOnTheirFileOnly) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        spy.writeFile = nullptr;
+        spy.WriteFile = nullptr;
         // The same descriptor comes back under a new name: the aim must not follow it.
         HANDLE old = Create("aimed");
         ASSERT_EQ(Os.CloseHandle(old), TRUE);
@@ -125,7 +125,7 @@ TEST_F(OsSpyTest, RefusedAllocationsAndShortReadsReachTheCaller) {
 
 TEST_F(OsSpyTest, AnExitThatReturnsIsRecordedAndDoesNotEndTheTest) {
     UINT code = 0;
-    spy.exitProcess = [&](UINT exitCode) { code = exitCode; };
+    spy.ExitProcess = [&](UINT exitCode) { code = exitCode; };
     Os.ExitProcess(3);
     EXPECT_EQ(code, 3u);
     EXPECT_EQ(AskedOf(spy, OsCall::ExitProcess), std::vector<uint64_t>{3});

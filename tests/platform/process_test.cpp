@@ -10,6 +10,9 @@
 
 #include "platform/os.h"
 
+// The stand-ins themselves, not the table that the runtime calls through.
+using namespace PosixOs;
+
 namespace {
 
 // Sanitizers and coverage write their reports from exit handlers; _exit

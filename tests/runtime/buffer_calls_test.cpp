@@ -54,9 +54,8 @@ TEST_P(BufferCallsTest, ABigReadTakesTheReadAheadThenGoesStraightToTheFile) {
     ASSERT_NE(h, nullptr);
     std::vector<unsigned char> got(3996 + 10000);
     ASSERT_EQ(ReadBlock(h, got.data(), 3996), 3996);
-    EXPECT_EQ(h->count, 100);
     EXPECT_EQ(ReadBlock(h, got.data() + 3996, 10000), 10000);
-    EXPECT_EQ(h->count, 0);
+    EXPECT_EQ(GetPosition(h), 3996 + 10000);
     EXPECT_EQ(got, bytes);
     EXPECT_EQ(AskedOf(spy, OsCall::ReadFile, "in.lsd"), (Sizes{4096, 9900}));
 }
@@ -66,12 +65,10 @@ TEST_P(BufferCallsTest, AtEndLeavesThePositionAlone) {
     FileHandle* h = OpenForReading("in.lsd");
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(AtEnd(h), 0);  // empty read-ahead: it refills
-    EXPECT_EQ(h->count, 4096);
     EXPECT_EQ(GetPosition(h), 0);
     unsigned char block[10];
     ReadBlock(h, block, 10);
     EXPECT_EQ(AtEnd(h), 0);  // bytes buffered: nothing moves
-    EXPECT_EQ(h->count, 4086);
     EXPECT_EQ(GetPosition(h), 10);  // 10 less than the OS position
     EXPECT_EQ(AskedOf(spy, OsCall::ReadFile, "in.lsd"), Sizes{4096});
 }

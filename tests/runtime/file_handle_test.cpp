@@ -1,8 +1,10 @@
+#include <string>
 #include <vector>
 
 #include "runtime/files/file_handle.h"
 #include "runtime/files/file_registry.h"
 #include "tests/runtime/runtime_fixture.h"
+#include "tests/support/os_spy.h"
 
 namespace {
 
@@ -119,36 +121,26 @@ TEST_P(FileHandleTest, SwitchingFromReadingToWritingWritesWhereTheReaderStood) {
     EXPECT_EQ(FileBytes("both.bin"), std::vector<unsigned char>({'A', 'B', 'C', 'D'}));
 }
 
-int32_t closedOrder[8];
-int closedCount;
-FileHandle* remembered[8];
-
-int32_t RecordingClose(FileHandle* h) {
-    for (int i = 0; i < 8; ++i) {
-        if (remembered[i] == h) closedOrder[closedCount++] = i;
-    }
-    return CloseFile(h);
-}
-
 TEST_P(FileHandleTest, CloseAllFilesClosesOldestFirstAndEmptiesTheRegistry) {
-    FileRegistry* registry = CreateFileRegistry(memory, RecordingClose);
-    ASSERT_NE(registry, nullptr);
-    closedCount = 0;
+    FileHandle* files[3];
     const char* names[] = {"a.wav", "b.wav", "c.wav"};
+    OsSpy spy;
+    InstallOsSpy(&spy);
     for (int i = 0; i < 3; ++i) {
-        remembered[i] = CreateForWriting(names[i]);
-        ASSERT_NE(remembered[i], nullptr);
+        files[i] = CreateForWriting(names[i]);
+        ASSERT_NE(files[i], nullptr);
     }
     // A record released in the middle keeps the links whole.
-    EXPECT_EQ(CloseFile(remembered[1]), 1);
-    remembered[1] = nullptr;
-    remembered[3] = CreateForWriting("d.wav");
-    WriteInt32(remembered[3], 7);
+    EXPECT_TRUE(CloseFile(files[1]));
+    FileHandle* last = CreateForWriting("d.wav");
+    ASSERT_NE(last, nullptr);
+    WriteInt32(last, 7);
+    ClearCalls(spy);
     CloseAllFiles();
-    ASSERT_EQ(closedCount, 3);
-    EXPECT_EQ(closedOrder[0], 0);
-    EXPECT_EQ(closedOrder[1], 2);
-    EXPECT_EQ(closedOrder[2], 3);
+    std::vector<std::string> closed;
+    for (const OsCallRecord& call : CallsOf(spy, OsCall::CloseHandle)) closed.push_back(call.file);
+    RemoveOsSpy();
+    EXPECT_EQ(closed, (std::vector<std::string>{"a.wav", "c.wav", "d.wav"}));
     EXPECT_EQ(registry->newest, nullptr);
     EXPECT_EQ(registry->oldest, nullptr);
     EXPECT_EQ(FileBytes("d.wav").size(), 4u);

@@ -20,11 +20,12 @@ protected:
         RuntimeTest::SetUp();
         console = RealOs.CreateFileA("console.out", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
                                      nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        spy.getStdHandle = [this](DWORD) { return console; };
-        spy.setConsoleCtrlHandler = [](PHANDLER_ROUTINE, BOOL) { return TRUE; };
-        spy.exitProcess = [this](UINT code) { exitCode = static_cast<int>(code); };
+        spy.GetStdHandle = [this](DWORD) { return console; };
+        spy.SetConsoleCtrlHandler = [](PHANDLER_ROUTINE, BOOL) { return TRUE; };
+        spy.ExitProcess = [this](UINT code) { exitCode = static_cast<int>(code); };
         InstallOsSpy(&spy);
         StartUp();
+        CurrentFileRegistry()->bufferSize = GetParam();
     }
     void TearDown() override {
         if (exitCode < 0) ShutDown();

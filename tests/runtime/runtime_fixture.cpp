@@ -16,11 +16,10 @@ void RuntimeTest::SetUp() {
     directory = lsdtest::MakeScratchDirectory("lsd2wav-runtime-");
     ASSERT_FALSE(directory.empty());
     ASSERT_EQ(chdir(directory.c_str()), 0);
-    previousBufferSize = FileBufferSize;
-    FileBufferSize = GetParam();
     memory = Os.HeapCreate(0, 4096, 0);
-    registry = CreateFileRegistry(memory, CloseFile);
+    registry = CreateFileRegistry(memory);
     ASSERT_NE(registry, nullptr);
+    registry->bufferSize = GetParam();
 }
 
 void RuntimeTest::TearDown() {
@@ -28,7 +27,6 @@ void RuntimeTest::TearDown() {
     // gone with its memory.
     if (CurrentFileRegistry() == registry) CloseAllFiles();
     Os.HeapDestroy(memory);
-    FileBufferSize = previousBufferSize;
     ASSERT_EQ(chdir(previousDirectory.c_str()), 0);
     EXPECT_TRUE(lsdtest::RemoveScratchDirectory(directory));
 }

@@ -28,7 +28,6 @@ protected:
 private:
     std::string directory;
     std::string previousDirectory;
-    int32_t previousBufferSize = 0;
 };
 
 std::string BufferName(const ::testing::TestParamInfo<int32_t>& info);

@@ -29,13 +29,28 @@ void Record(OsSpy& spy, OsCall call, HANDLE handle, uint64_t asked, uint64_t don
     spy.calls.push_back({call, handle, file, asked, done, ok});
 }
 
-// The wrappers that Os points at while a spy is installed.
+template <OsCall C>
+struct Tag {};
 
-HANDLE WINAPI SpyCreateFileA(LPCSTR name, DWORD access, DWORD share,
-                             LPSECURITY_ATTRIBUTES security, DWORD disposition,
-                             DWORD attributes, HANDLE templateFile) {
+// Each call's hook and real function, found by the call.
+template <OsCall C>
+struct CallOf;
+#define LSD2WAV_OS_SPY_HOOK(name)                                 \
+    template <>                                                   \
+    struct CallOf<OsCall::name> {                                 \
+        static auto& Hook(OsSpy& spy) { return spy.name; }        \
+        static auto Real() { return RealOs.name; }                \
+    };
+LSD2WAV_OS_CALLS(LSD2WAV_OS_SPY_HOOK)
+#undef LSD2WAV_OS_SPY_HOOK
+
+// The recorders of the calls, each of which says what its record holds.
+
+HANDLE Spied(Tag<OsCall::CreateFileA>, LPCSTR name, DWORD access, DWORD share,
+             LPSECURITY_ATTRIBUTES security, DWORD disposition, DWORD attributes,
+             HANDLE templateFile) {
     OsSpy& spy = *current;
-    HANDLE handle = Pass(spy.createFileA, RealOs.CreateFileA, name, access, share, security,
+    HANDLE handle = Pass(spy.CreateFileA, RealOs.CreateFileA, name, access, share, security,
                          disposition, attributes, templateFile);
     bool ok = handle != INVALID_HANDLE_VALUE;
     std::lock_guard<std::mutex> hold(spy.lock);
@@ -45,34 +60,35 @@ HANDLE WINAPI SpyCreateFileA(LPCSTR name, DWORD access, DWORD share,
     return handle;
 }
 
-BOOL WINAPI SpyReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read,
-                        LPOVERLAPPED overlapped) {
+BOOL Spied(Tag<OsCall::ReadFile>, HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read,
+           LPOVERLAPPED overlapped) {
     OsSpy& spy = *current;
     DWORD done = 0;
-    BOOL ok = Pass(spy.readFile, RealOs.ReadFile, file, buffer, toRead, &done, overlapped);
+    BOOL ok = Pass(spy.ReadFile, RealOs.ReadFile, file, buffer, toRead, &done, overlapped);
     if (read != nullptr) *read = done;
     Record(spy, OsCall::ReadFile, file, toRead, done, ok);
     return ok;
 }
 
-BOOL WINAPI SpyWriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written,
-                         LPOVERLAPPED overlapped) {
+BOOL Spied(Tag<OsCall::WriteFile>, HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written,
+           LPOVERLAPPED overlapped) {
     OsSpy& spy = *current;
     DWORD done = 0;
-    BOOL ok = Pass(spy.writeFile, RealOs.WriteFile, file, buffer, toWrite, &done, overlapped);
+    BOOL ok = Pass(spy.WriteFile, RealOs.WriteFile, file, buffer, toWrite, &done, overlapped);
     if (written != nullptr) *written = done;
     Record(spy, OsCall::WriteFile, file, toWrite, done, ok);
     return ok;
 }
 
-DWORD WINAPI SpySetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method) {
+DWORD Spied(Tag<OsCall::SetFilePointer>, HANDLE file, LONG distance, PLONG distanceHigh,
+            DWORD method) {
     OsSpy& spy = *current;
-    int64_t asked = distanceHigh == nullptr
-                        ? distance
-                        : static_cast<int64_t>((uint64_t)(uint32_t)*distanceHigh << 32 |
-                                               (uint32_t)distance);
-    DWORD low = Pass(spy.setFilePointer, RealOs.SetFilePointer, file, distance, distanceHigh,
-                     method);
+    int64_t asked =
+        distanceHigh == nullptr
+            ? distance
+            : static_cast<int64_t>((uint64_t)(uint32_t)*distanceHigh << 32 | (uint32_t)distance);
+    DWORD low =
+        Pass(spy.SetFilePointer, RealOs.SetFilePointer, file, distance, distanceHigh, method);
     uint64_t position = low;
     if (distanceHigh != nullptr) position |= (uint64_t)(uint32_t)*distanceHigh << 32;
     bool ok = low != INVALID_SET_FILE_POINTER;
@@ -80,53 +96,53 @@ DWORD WINAPI SpySetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, D
     return low;
 }
 
-BOOL WINAPI SpyCloseHandle(HANDLE object) {
+BOOL Spied(Tag<OsCall::CloseHandle>, HANDLE object) {
     OsSpy& spy = *current;
-    BOOL ok = Pass(spy.closeHandle, RealOs.CloseHandle, object);
+    BOOL ok = Pass(spy.CloseHandle, RealOs.CloseHandle, object);
     Record(spy, OsCall::CloseHandle, object, 0, 0, ok);
     std::lock_guard<std::mutex> hold(spy.lock);
     spy.names.erase(object);
     return ok;
 }
 
-BOOL WINAPI SpyFlushFileBuffers(HANDLE file) {
+BOOL Spied(Tag<OsCall::FlushFileBuffers>, HANDLE file) {
     OsSpy& spy = *current;
-    BOOL ok = Pass(spy.flushFileBuffers, RealOs.FlushFileBuffers, file);
+    BOOL ok = Pass(spy.FlushFileBuffers, RealOs.FlushFileBuffers, file);
     Record(spy, OsCall::FlushFileBuffers, file, 0, 0, ok);
     return ok;
 }
 
-HANDLE WINAPI SpyHeapCreate(DWORD options, SIZE_T initialSize, SIZE_T maximumSize) {
+HANDLE Spied(Tag<OsCall::HeapCreate>, DWORD options, SIZE_T initialSize, SIZE_T maximumSize) {
     OsSpy& spy = *current;
-    HANDLE heap = Pass(spy.heapCreate, RealOs.HeapCreate, options, initialSize, maximumSize);
+    HANDLE heap = Pass(spy.HeapCreate, RealOs.HeapCreate, options, initialSize, maximumSize);
     Record(spy, OsCall::HeapCreate, heap, 0, 0, heap != nullptr);
     return heap;
 }
 
-LPVOID WINAPI SpyHeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes) {
+LPVOID Spied(Tag<OsCall::HeapAlloc>, HANDLE heap, DWORD flags, SIZE_T bytes) {
     OsSpy& spy = *current;
-    LPVOID block = Pass(spy.heapAlloc, RealOs.HeapAlloc, heap, flags, bytes);
+    LPVOID block = Pass(spy.HeapAlloc, RealOs.HeapAlloc, heap, flags, bytes);
     Record(spy, OsCall::HeapAlloc, heap, bytes, block != nullptr ? bytes : 0, block != nullptr);
     return block;
 }
 
-BOOL WINAPI SpyHeapFree(HANDLE heap, DWORD flags, LPVOID block) {
+BOOL Spied(Tag<OsCall::HeapFree>, HANDLE heap, DWORD flags, LPVOID block) {
     OsSpy& spy = *current;
-    BOOL ok = Pass(spy.heapFree, RealOs.HeapFree, heap, flags, block);
+    BOOL ok = Pass(spy.HeapFree, RealOs.HeapFree, heap, flags, block);
     Record(spy, OsCall::HeapFree, heap, 0, 0, ok);
     return ok;
 }
 
-BOOL WINAPI SpyHeapDestroy(HANDLE heap) {
+BOOL Spied(Tag<OsCall::HeapDestroy>, HANDLE heap) {
     OsSpy& spy = *current;
-    BOOL ok = Pass(spy.heapDestroy, RealOs.HeapDestroy, heap);
+    BOOL ok = Pass(spy.HeapDestroy, RealOs.HeapDestroy, heap);
     Record(spy, OsCall::HeapDestroy, heap, 0, 0, ok);
     return ok;
 }
 
-HANDLE WINAPI SpyGetStdHandle(DWORD which) {
+HANDLE Spied(Tag<OsCall::GetStdHandle>, DWORD which) {
     OsSpy& spy = *current;
-    HANDLE handle = Pass(spy.getStdHandle, RealOs.GetStdHandle, which);
+    HANDLE handle = Pass(spy.GetStdHandle, RealOs.GetStdHandle, which);
     bool ok = handle != INVALID_HANDLE_VALUE && handle != nullptr;
     std::string name = which == STD_ERROR_HANDLE ? "<stderr>" : "<stdout>";
     std::lock_guard<std::mutex> hold(spy.lock);
@@ -135,76 +151,95 @@ HANDLE WINAPI SpyGetStdHandle(DWORD which) {
     return handle;
 }
 
-BOOL WINAPI SpyWriteConsoleA(HANDLE console, const VOID* buffer, DWORD chars, LPDWORD written,
-                             LPVOID reserved) {
+BOOL Spied(Tag<OsCall::WriteConsoleA>, HANDLE console, const VOID* buffer, DWORD chars,
+           LPDWORD written, LPVOID reserved) {
     OsSpy& spy = *current;
     DWORD done = 0;
-    BOOL ok = Pass(spy.writeConsoleA, RealOs.WriteConsoleA, console, buffer, chars, &done,
-                   reserved);
+    BOOL ok =
+        Pass(spy.WriteConsoleA, RealOs.WriteConsoleA, console, buffer, chars, &done, reserved);
     if (written != nullptr) *written = done;
     Record(spy, OsCall::WriteConsoleA, console, chars, done, ok);
     return ok;
 }
 
-BOOL WINAPI SpySetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) {
+BOOL Spied(Tag<OsCall::SetConsoleCtrlHandler>, PHANDLER_ROUTINE handler, BOOL add) {
     OsSpy& spy = *current;
-    BOOL ok = Pass(spy.setConsoleCtrlHandler, RealOs.SetConsoleCtrlHandler, handler, add);
+    BOOL ok = Pass(spy.SetConsoleCtrlHandler, RealOs.SetConsoleCtrlHandler, handler, add);
     Record(spy, OsCall::SetConsoleCtrlHandler, nullptr, add, 0, ok);
     return ok;
 }
 
-VOID WINAPI SpyExitProcess(UINT exitCode) {
+VOID Spied(Tag<OsCall::ExitProcess>, UINT exitCode) {
     OsSpy& spy = *current;
     Record(spy, OsCall::ExitProcess, nullptr, exitCode, 0, true);
-    Pass(spy.exitProcess, RealOs.ExitProcess, exitCode);
+    Pass(spy.ExitProcess, RealOs.ExitProcess, exitCode);
 }
 
-VOID WINAPI SpyInitializeCriticalSection(LPCRITICAL_SECTION section) {
+VOID Spied(Tag<OsCall::InitializeCriticalSection>, LPCRITICAL_SECTION section) {
     OsSpy& spy = *current;
-    Pass(spy.initializeCriticalSection, RealOs.InitializeCriticalSection, section);
+    Pass(spy.InitializeCriticalSection, RealOs.InitializeCriticalSection, section);
     Record(spy, OsCall::InitializeCriticalSection, section, 0, 0, true);
 }
 
-VOID WINAPI SpyEnterCriticalSection(LPCRITICAL_SECTION section) {
+VOID Spied(Tag<OsCall::EnterCriticalSection>, LPCRITICAL_SECTION section) {
     OsSpy& spy = *current;
-    Pass(spy.enterCriticalSection, RealOs.EnterCriticalSection, section);
+    Pass(spy.EnterCriticalSection, RealOs.EnterCriticalSection, section);
     Record(spy, OsCall::EnterCriticalSection, section, 0, 0, true);
 }
 
-VOID WINAPI SpyLeaveCriticalSection(LPCRITICAL_SECTION section) {
+VOID Spied(Tag<OsCall::LeaveCriticalSection>, LPCRITICAL_SECTION section) {
     OsSpy& spy = *current;
-    Pass(spy.leaveCriticalSection, RealOs.LeaveCriticalSection, section);
+    Pass(spy.LeaveCriticalSection, RealOs.LeaveCriticalSection, section);
     Record(spy, OsCall::LeaveCriticalSection, section, 0, 0, true);
 }
 
-BOOL WINAPI SpyMoveFileExA(LPCSTR existing, LPCSTR replacement, DWORD flags) {
+BOOL Spied(Tag<OsCall::MoveFileExA>, LPCSTR existing, LPCSTR replacement, DWORD flags) {
     OsSpy& spy = *current;
-    BOOL ok = Pass(spy.moveFileExA, RealOs.MoveFileExA, existing, replacement, flags);
+    BOOL ok = Pass(spy.MoveFileExA, RealOs.MoveFileExA, existing, replacement, flags);
     std::lock_guard<std::mutex> hold(spy.lock);
     spy.calls.push_back(
         {OsCall::MoveFileExA, nullptr, existing != nullptr ? existing : "", flags, 0, ok == TRUE});
     return ok;
 }
 
-BOOL WINAPI SpyDeleteFileA(LPCSTR name) {
+BOOL Spied(Tag<OsCall::DeleteFileA>, LPCSTR name) {
     OsSpy& spy = *current;
-    BOOL ok = Pass(spy.deleteFileA, RealOs.DeleteFileA, name);
+    BOOL ok = Pass(spy.DeleteFileA, RealOs.DeleteFileA, name);
     std::lock_guard<std::mutex> hold(spy.lock);
     spy.calls.push_back(
         {OsCall::DeleteFileA, nullptr, name != nullptr ? name : "", 0, 0, ok == TRUE});
     return ok;
 }
 
-const OsApi SpyOs = {
-    SpyCreateFileA,    SpyReadFile,      SpyWriteFile,
-    SpySetFilePointer, SpyCloseHandle,   SpyFlushFileBuffers,
-    SpyHeapCreate,     SpyHeapAlloc,     SpyHeapFree,
-    SpyHeapDestroy,    SpyGetStdHandle,  SpyWriteConsoleA,
-    SpySetConsoleCtrlHandler,            SpyExitProcess,
-    SpyInitializeCriticalSection,        SpyEnterCriticalSection,
-    SpyLeaveCriticalSection,             SpyMoveFileExA,
-    SpyDeleteFileA,
-};
+// Calls without a recorder of their own above: recorded by their kind alone.
+template <OsCall C, class... A>
+auto Spied(Tag<C>, A... a) {
+    OsSpy& spy = *current;
+    Record(spy, C, nullptr, 0, 0, true);
+    return Pass(CallOf<C>::Hook(spy), CallOf<C>::Real(), a...);
+}
+
+// What Os points at while a spy is installed: for each call, a function of
+// its exact type that hands it to its recorder.
+template <OsCall C, class R, class... A>
+R WINAPI Entry(A... a) {
+    return Spied(Tag<C>(), a...);
+}
+
+template <OsCall C, class R, class... A>
+auto EntryFor(R(WINAPI*)(A...)) -> R(WINAPI*)(A...) {
+    return &Entry<C, R, A...>;
+}
+
+OsApi SpyTable() {
+    OsApi table{};
+#define LSD2WAV_OS_SPY_ENTRY(name) table.name = EntryFor<OsCall::name>(&NativeOs::name);
+    LSD2WAV_OS_CALLS(LSD2WAV_OS_SPY_ENTRY)
+#undef LSD2WAV_OS_SPY_ENTRY
+    return table;
+}
+
+const OsApi SpyOs = SpyTable();
 
 // Whether a helper acts on a call, by the file of its first argument.
 template <class... Rest>
@@ -236,9 +271,9 @@ struct Same {
 };
 
 template <class R, class... A>
-void Gate(OsSpy& spy, std::function<R(A...)>& hook, R(WINAPI* real)(A...),
-          typename Same<R>::type failure, bool releaseAnyway, const std::string& file, int n,
-          bool forGood) {
+void FailFrom(OsSpy& spy, std::function<R(A...)>& hook, R(WINAPI* real)(A...),
+              typename Same<R>::type failure, bool releaseAnyway, const std::string& file, int n,
+              bool forGood) {
     auto next = hook;
     auto seen = std::make_shared<int>(0);
     OsSpy* s = &spy;
@@ -276,8 +311,7 @@ std::vector<OsCallRecord> CallsOf(OsSpy& spy, OsCall call, const std::string& fi
     std::lock_guard<std::mutex> hold(spy.lock);
     std::vector<OsCallRecord> found;
     for (const OsCallRecord& record : spy.calls)
-        if (record.call == call && (file.empty() || record.file == file))
-            found.push_back(record);
+        if (record.call == call && (file.empty() || record.file == file)) found.push_back(record);
     return found;
 }
 
@@ -298,60 +332,65 @@ void ClearCalls(OsSpy& spy) {
 
 void FailNth(OsSpy& spy, OsCall call, int n, bool forGood, const std::string& file) {
     switch (call) {
-    case OsCall::CreateFileA:
-        return Gate(spy, spy.createFileA, RealOs.CreateFileA, INVALID_HANDLE_VALUE, false, file,
-                    n, forGood);
-    case OsCall::ReadFile:
-        return Gate(spy, spy.readFile, RealOs.ReadFile, FALSE, false, file, n, forGood);
-    case OsCall::WriteFile:
-        return Gate(spy, spy.writeFile, RealOs.WriteFile, FALSE, false, file, n, forGood);
-    case OsCall::SetFilePointer:
-        return Gate(spy, spy.setFilePointer, RealOs.SetFilePointer, INVALID_SET_FILE_POINTER,
-                    false, file, n, forGood);
-    case OsCall::CloseHandle:
-        return Gate(spy, spy.closeHandle, RealOs.CloseHandle, FALSE, true, file, n, forGood);
-    case OsCall::FlushFileBuffers:
-        return Gate(spy, spy.flushFileBuffers, RealOs.FlushFileBuffers, FALSE, false, file, n,
-                    forGood);
-    case OsCall::HeapCreate:
-        return Gate(spy, spy.heapCreate, RealOs.HeapCreate, nullptr, false, file, n, forGood);
-    case OsCall::HeapAlloc:
-        return Gate(spy, spy.heapAlloc, RealOs.HeapAlloc, nullptr, false, file, n, forGood);
-    case OsCall::HeapFree:
-        return Gate(spy, spy.heapFree, RealOs.HeapFree, FALSE, true, file, n, forGood);
-    case OsCall::HeapDestroy:
-        return Gate(spy, spy.heapDestroy, RealOs.HeapDestroy, FALSE, true, file, n, forGood);
-    case OsCall::GetStdHandle:
-        return Gate(spy, spy.getStdHandle, RealOs.GetStdHandle, INVALID_HANDLE_VALUE, false,
-                    file, n, forGood);
-    case OsCall::WriteConsoleA:
-        return Gate(spy, spy.writeConsoleA, RealOs.WriteConsoleA, FALSE, false, file, n,
-                    forGood);
-    case OsCall::SetConsoleCtrlHandler:
-        return Gate(spy, spy.setConsoleCtrlHandler, RealOs.SetConsoleCtrlHandler, FALSE, false,
-                    file, n, forGood);
-    case OsCall::MoveFileExA:
-        return Gate(spy, spy.moveFileExA, RealOs.MoveFileExA, FALSE, false, file, n, forGood);
-    case OsCall::DeleteFileA:
-        return Gate(spy, spy.deleteFileA, RealOs.DeleteFileA, FALSE, false, file, n, forGood);
-    default:
-        ADD_FAILURE() << "FailNth cannot fail call " << static_cast<int>(call);
+        case OsCall::CreateFileA:
+            return FailFrom(spy, spy.CreateFileA, RealOs.CreateFileA, INVALID_HANDLE_VALUE, false,
+                            file, n, forGood);
+        case OsCall::ReadFile:
+            return FailFrom(spy, spy.ReadFile, RealOs.ReadFile, FALSE, false, file, n, forGood);
+        case OsCall::WriteFile:
+            return FailFrom(spy, spy.WriteFile, RealOs.WriteFile, FALSE, false, file, n, forGood);
+        case OsCall::SetFilePointer:
+            return FailFrom(spy, spy.SetFilePointer, RealOs.SetFilePointer,
+                            INVALID_SET_FILE_POINTER, false, file, n, forGood);
+        case OsCall::CloseHandle:
+            return FailFrom(spy, spy.CloseHandle, RealOs.CloseHandle, FALSE, true, file, n,
+                            forGood);
+        case OsCall::FlushFileBuffers:
+            return FailFrom(spy, spy.FlushFileBuffers, RealOs.FlushFileBuffers, FALSE, false, file,
+                            n, forGood);
+        case OsCall::HeapCreate:
+            return FailFrom(spy, spy.HeapCreate, RealOs.HeapCreate, nullptr, false, file, n,
+                            forGood);
+        case OsCall::HeapAlloc:
+            return FailFrom(spy, spy.HeapAlloc, RealOs.HeapAlloc, nullptr, false, file, n, forGood);
+        case OsCall::HeapFree:
+            return FailFrom(spy, spy.HeapFree, RealOs.HeapFree, FALSE, true, file, n, forGood);
+        case OsCall::HeapDestroy:
+            return FailFrom(spy, spy.HeapDestroy, RealOs.HeapDestroy, FALSE, true, file, n,
+                            forGood);
+        case OsCall::GetStdHandle:
+            return FailFrom(spy, spy.GetStdHandle, RealOs.GetStdHandle, INVALID_HANDLE_VALUE, false,
+                            file, n, forGood);
+        case OsCall::WriteConsoleA:
+            return FailFrom(spy, spy.WriteConsoleA, RealOs.WriteConsoleA, FALSE, false, file, n,
+                            forGood);
+        case OsCall::SetConsoleCtrlHandler:
+            return FailFrom(spy, spy.SetConsoleCtrlHandler, RealOs.SetConsoleCtrlHandler, FALSE,
+                            false, file, n, forGood);
+        case OsCall::MoveFileExA:
+            return FailFrom(spy, spy.MoveFileExA, RealOs.MoveFileExA, FALSE, false, file, n,
+                            forGood);
+        case OsCall::DeleteFileA:
+            return FailFrom(spy, spy.DeleteFileA, RealOs.DeleteFileA, FALSE, false, file, n,
+                            forGood);
+        default:
+            ADD_FAILURE() << "FailNth cannot fail call " << static_cast<int>(call);
     }
 }
 
 void ShortenReadsTo(OsSpy& spy, DWORD limit, const std::string& file) {
-    auto next = spy.readFile;
+    auto next = spy.ReadFile;
     OsSpy* s = &spy;
-    spy.readFile = [=](HANDLE h, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED o) {
+    spy.ReadFile = [=](HANDLE h, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED o) {
         if (Targets(*s, file, h)) toRead = std::min(toRead, limit);
         return Pass(next, RealOs.ReadFile, h, buffer, toRead, read, o);
     };
 }
 
 void ShortenWritesTo(OsSpy& spy, DWORD limit, const std::string& file) {
-    auto next = spy.writeFile;
+    auto next = spy.WriteFile;
     OsSpy* s = &spy;
-    spy.writeFile = [=](HANDLE h, LPCVOID buffer, DWORD toWrite, LPDWORD written,
+    spy.WriteFile = [=](HANDLE h, LPCVOID buffer, DWORD toWrite, LPDWORD written,
                         LPOVERLAPPED o) -> BOOL {
         if (!Targets(*s, file, h) || toWrite <= limit)
             return Pass(next, RealOs.WriteFile, h, buffer, toWrite, written, o);
@@ -361,10 +400,10 @@ void ShortenWritesTo(OsSpy& spy, DWORD limit, const std::string& file) {
 }
 
 void StopWritesAfter(OsSpy& spy, uint64_t bytes, const std::string& file) {
-    auto next = spy.writeFile;
+    auto next = spy.WriteFile;
     auto left = std::make_shared<uint64_t>(bytes);
     OsSpy* s = &spy;
-    spy.writeFile = [=](HANDLE h, LPCVOID buffer, DWORD toWrite, LPDWORD written,
+    spy.WriteFile = [=](HANDLE h, LPCVOID buffer, DWORD toWrite, LPDWORD written,
                         LPOVERLAPPED o) -> BOOL {
         if (!Targets(*s, file, h))
             return Pass(next, RealOs.WriteFile, h, buffer, toWrite, written, o);

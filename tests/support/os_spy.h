@@ -5,14 +5,14 @@
 //   InstallOsSpy(&spy);                  // Os now points at the spy
 //   ShortenWritesTo(spy, 10, "a.wav");   // writes to a.wav pass 10 bytes at most
 //   FailNth(spy, OsCall::HeapAlloc, 3, true);  // the 3rd allocation on fails
-//   spy.exitProcess = [&](UINT code) { exitCode = code; };  // returns instead
+//   spy.ExitProcess = [&](UINT code) { exitCode = code; };  // returns instead
 //   ... run the code under test ...
 //   EXPECT_EQ(AskedOf(spy, OsCall::WriteFile, "a.wav"), (std::vector<uint64_t>{44, 16}));
 //   RemoveOsSpy();                       // Os = RealOs; the spy's destructor does it too
 //
-// Hooks. Each table entry has a hook named after it (readFile for ReadFile and
-// so on). An empty hook runs the real function. A hook of your own that wants
-// the real call uses RealOs, never Os, which would record the call twice;
+// Hooks. Each table entry has a hook of the same name. An empty hook runs the
+// real function. A hook of your own that wants the real call uses RealOs,
+// never Os, which would record the call twice;
 // assigning it drops whatever helpers were set before. The helpers below wrap
 // the hook already there, so they stack: the last one set sees the call first.
 //
@@ -23,7 +23,9 @@
 // handles are named "<stdout>" and "<stderr>".
 //
 // Records. Each call is recorded once, after it returns (ExitProcess before it
-// runs), with what the caller saw; see OsCallRecord. Calls may come from
+// runs), with what the caller saw; see OsCallRecord. A call that the spy has
+// no recorder for (one newly added to the list) is recorded by its kind alone,
+// before it runs. Calls may come from
 // several threads, but install, remove and hook the spy while no other thread
 // uses Os.
 #pragma once
@@ -36,28 +38,6 @@
 #include <vector>
 
 #include "platform/os.h"
-
-enum class OsCall {
-    CreateFileA,
-    ReadFile,
-    WriteFile,
-    SetFilePointer,
-    CloseHandle,
-    FlushFileBuffers,
-    HeapCreate,
-    HeapAlloc,
-    HeapFree,
-    HeapDestroy,
-    GetStdHandle,
-    WriteConsoleA,
-    SetConsoleCtrlHandler,
-    ExitProcess,
-    InitializeCriticalSection,
-    EnterCriticalSection,
-    LeaveCriticalSection,
-    MoveFileExA,
-    DeleteFileA,
-};
 
 struct OsCallRecord {
     OsCall call;
@@ -79,36 +59,16 @@ struct OsCallRecord {
     bool ok;  // the call reported success
 };
 
+// The type of the hook of a call: a function with the call's signature.
+template <class R, class... A>
+std::function<R(A...)> HookFor(R(WINAPI*)(A...));
+
 struct OsSpy {
-    std::function<HANDLE(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
-                         DWORD disposition, DWORD attributes, HANDLE templateFile)>
-        createFileA;
-    std::function<BOOL(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read,
-                       LPOVERLAPPED overlapped)>
-        readFile;
-    std::function<BOOL(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written,
-                       LPOVERLAPPED overlapped)>
-        writeFile;
-    std::function<DWORD(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method)>
-        setFilePointer;
-    std::function<BOOL(HANDLE object)> closeHandle;
-    std::function<BOOL(HANDLE file)> flushFileBuffers;
-    std::function<HANDLE(DWORD options, SIZE_T initialSize, SIZE_T maximumSize)> heapCreate;
-    std::function<LPVOID(HANDLE heap, DWORD flags, SIZE_T bytes)> heapAlloc;
-    std::function<BOOL(HANDLE heap, DWORD flags, LPVOID block)> heapFree;
-    std::function<BOOL(HANDLE heap)> heapDestroy;
-    std::function<HANDLE(DWORD which)> getStdHandle;
-    std::function<BOOL(HANDLE console, const VOID* buffer, DWORD chars, LPDWORD written,
-                       LPVOID reserved)>
-        writeConsoleA;
-    std::function<BOOL(PHANDLER_ROUTINE handler, BOOL add)> setConsoleCtrlHandler;
-    // May return: the caller then carries on past its ExitProcess.
-    std::function<void(UINT exitCode)> exitProcess;
-    std::function<void(LPCRITICAL_SECTION section)> initializeCriticalSection;
-    std::function<void(LPCRITICAL_SECTION section)> enterCriticalSection;
-    std::function<void(LPCRITICAL_SECTION section)> leaveCriticalSection;
-    std::function<BOOL(LPCSTR existing, LPCSTR replacement, DWORD flags)> moveFileExA;
-    std::function<BOOL(LPCSTR name)> deleteFileA;
+    // One hook per call, named as the call is. ExitProcess' hook may return:
+    // the caller then carries on past its ExitProcess.
+#define LSD2WAV_OS_HOOK(name) decltype(HookFor(&NativeOs::name)) name;
+    LSD2WAV_OS_CALLS(LSD2WAV_OS_HOOK)
+#undef LSD2WAV_OS_HOOK
 
     // The spy's own state; read it through the functions below.
     std::mutex lock;

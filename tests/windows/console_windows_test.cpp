@@ -53,7 +53,7 @@ protected:
         directory = MakeScratchDirectory("lsd2wav-win-");
         ASSERT_FALSE(directory.empty());
         // ShutDown ends with ExitProcess; here it must come back.
-        spy.exitProcess = [](UINT) {};
+        spy.ExitProcess = [](UINT) {};
         InstallOsSpy(&spy);
     }
     void TearDown() override {

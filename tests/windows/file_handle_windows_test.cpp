@@ -44,7 +44,7 @@ protected:
         directory = lsdtest::MakeScratchDirectory("lsd2wav-win-");
         ASSERT_FALSE(directory.empty());
         memory = HeapCreate(0, 4096, 0);
-        ASSERT_NE(CreateFileRegistry(memory, CloseFile), nullptr);
+        ASSERT_NE(CreateFileRegistry(memory), nullptr);
     }
     void TearDown() override {
         RemoveOsSpy();

@@ -7,7 +7,7 @@
 // never touches the released files again before the process ends.
 #pragma once
 
-#include "runtime/files/file_handle.h"
+struct FileHandle;
 
 // The calling thread takes the gate and holds it as the main thread.
 void ClaimGate();

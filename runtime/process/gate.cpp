@@ -1,4 +1,6 @@
-#include "runtime/files/file_gate.h"
+#include "runtime/process/gate.h"
+
+#include "platform/os.h"
 
 namespace {
 
