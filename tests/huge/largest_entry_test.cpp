@@ -58,6 +58,19 @@ const size_t kMarkCount = sizeof kMarks / sizeof kMarks[0];
 
 Bytes MarkBytes(size_t i) { return PatternBytes(kMarks[i].size, static_cast<uint32_t>(i + 1)); }
 
+// What the sample block holds at [from, from + count): zeros, with the marks.
+Bytes SamplesAt(uint64_t from, size_t count) {
+    Bytes out(count, '\0');
+    for (size_t i = 0; i < kMarkCount; ++i) {
+        Bytes mark = MarkBytes(i);
+        for (size_t k = 0; k < mark.size(); ++k) {
+            uint64_t at = kMarks[i].sampleOffset + k;
+            if (at >= from && at < from + count) out[static_cast<size_t>(at - from)] = mark[k];
+        }
+    }
+    return out;
+}
+
 struct Piece {
     uint64_t offset;
     Bytes bytes;
@@ -89,6 +102,23 @@ bool WriteSparseFile(const std::string& path, uint64_t size, const std::vector<P
     return CloseHandle(file) && ok;
 }
 
+// `count` bytes of the file from `offset`; fewer where the file ends.
+Bytes ReadAt(const std::string& path, uint64_t offset, size_t count) {
+    Bytes out(count, '\0');
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return Bytes();
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    DWORD got = 0;
+    if (!SetFilePointerEx(file, at, nullptr, FILE_BEGIN) ||
+        !ReadFile(file, &out[0], static_cast<DWORD>(count), &got, nullptr))
+        got = 0;
+    CloseHandle(file);
+    out.resize(got);
+    return out;
+}
+
 #else
 
 bool WriteSparseFile(const std::string& path, uint64_t size, const std::vector<Piece>& pieces) {
@@ -101,19 +131,6 @@ bool WriteSparseFile(const std::string& path, uint64_t size, const std::vector<P
                  static_cast<ssize_t>(piece.bytes.size());
     }
     return close(fd) == 0 && ok;
-}
-
-// What the sample block holds at [from, from + count): zeros, with the marks.
-Bytes SamplesAt(uint64_t from, size_t count) {
-    Bytes out(count, '\0');
-    for (size_t i = 0; i < kMarkCount; ++i) {
-        Bytes mark = MarkBytes(i);
-        for (size_t k = 0; k < mark.size(); ++k) {
-            uint64_t at = kMarks[i].sampleOffset + k;
-            if (at >= from && at < from + count) out[static_cast<size_t>(at - from)] = mark[k];
-        }
-    }
-    return out;
 }
 
 // `count` bytes of the file from `offset`; fewer where the file ends.

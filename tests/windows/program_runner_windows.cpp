@@ -172,8 +172,14 @@ RunResult RunProgram(const RunOptions& options) {
     for (const std::string& argument : options.arguments) commandLine += " " + Quoted(argument);
     PROCESS_INFORMATION process;
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
-    BOOL started = CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0,
-                                  nullptr, options.directory.c_str(), &startup, &process);
+    // Wine now and then fails a start under load (ERROR_INTERNAL_ERROR) before
+    // the program has run at all; a start is tried again, a run never is.
+    BOOL started = FALSE;
+    for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+        if (attempt > 0) Sleep(200);
+        started = CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0,
+                                 nullptr, options.directory.c_str(), &startup, &process);
+    }
     if (!started)
         result.startError = Failed("cannot start " + program + " in " + options.directory);
     // Only the program may hold the writing ends now, so that the pipes end
