@@ -1,6 +1,7 @@
-// On the Windows build, each test file or case that needs POSIX is left out
-// (see tests/CMakeLists.txt) and shows here as a skipped test that says why,
-// so that a run lists what it did not cover instead of passing over it.
+// On the Windows builds, each test file or case that needs POSIX is left out
+// and shows here as a skipped test that says why, so that a run lists what it
+// did not cover instead of passing over it. The list, with the reasons, is
+// the one in tests/CMakeLists.txt.
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -10,7 +11,7 @@ namespace {
 
 struct LeftOut {
     const char* label;
-    const char* file;
+    const char* file;  // or the cases
     const char* reason;
 };
 
@@ -22,26 +23,12 @@ TEST_P(PosixOnlyTest, IsNotBuiltOnWindows) {
     GTEST_SKIP() << GetParam().file << ": " << GetParam().reason;
 }
 
+const LeftOut kLeftOut[] = {
+#include "posix_only_list.inc"
+};
+
 INSTANTIATE_TEST_SUITE_P(
-    Files, PosixOnlyTest,
-    ::testing::Values(
-        LeftOut{"posix_stand_in", "tests/platform/ (all but os_spy_test.cpp)",
-                "tests the POSIX stand-in of platform/posix/ with signals, FIFOs, fork, "
-                "setrlimit and glibc's malloc counters; this build has the real KERNEL32 "
-                "instead"},
-        LeftOut{"console_events", "tests/program/console_event_test.cpp",
-                "sends SIGHUP and SIGINT to the program while it reads a bank from a FIFO; "
-                "Windows has neither, and Wine cannot close a console window"},
-        LeftOut{"write_failures", "tests/program/write_failure_test.cpp",
-                "makes writes fail with setrlimit (RLIMIT_FSIZE, RLIMIT_AS), which Windows "
-                "lacks; the unit tests fail writes through the Os table instead"},
-        LeftOut{"control_byte_name", "EntryNameTest.BecomesTheFileName/eight_bit_bytes",
-                "a control byte is an ordinary name byte on POSIX only; Windows refuses it, "
-                "as WindowsRefusedNameTest/control_byte shows"},
-        LeftOut{"absolute_temporary_names",
-                "RefusedNameTest.StopsWithoutTouchingAnything/absolute_*",
-                "spells absolute names from the temporary folder, whose Windows path does not "
-                "fit the 32-byte name field; WindowsRefusedNameTest has the rooted names"}),
+    Files, PosixOnlyTest, ::testing::ValuesIn(kLeftOut),
     [](const ::testing::TestParamInfo<LeftOut>& info) { return std::string(info.param.label); });
 
 }  // namespace
