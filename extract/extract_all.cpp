@@ -6,6 +6,7 @@
 #include "bank/safe_name.h"
 #include "extract/console_texts.h"
 #include "runtime/files/file_handle.h"
+#include "runtime/files/output_guard.h"
 #include "runtime/process/memory_pool.h"
 #include "runtime/process/print_line.h"
 #include "runtime/process/text_store.h"
@@ -78,8 +79,10 @@ const char* ExtractEntry(FileHandle* archive, const char* line) {
     if (HasFailed(archive)) return StatusFailedToRead;
     PrintLine(line);
     const char* fileName = line + EntryIndentLength;
-    FileHandle* output =
-        IsSafeOutputName(fileName, NativePaths) ? CreateForWriting(fileName) : nullptr;
+    FileHandle* output = IsSafeOutputName(fileName, NativePaths) &&
+                                 MayCreateOutput(fileName, archive)
+                             ? CreateForWriting(fileName)
+                             : nullptr;
     if (!output) return StatusCannotCreate;
 
     // On failure the file stays open: the end routine flushes and closes it,
