@@ -35,6 +35,15 @@ INSTANTIATE_TEST_SUITE_P(
         LeftOut{"write_failures", "tests/program/write_failure_test.cpp",
                 "makes writes fail with setrlimit (RLIMIT_FSIZE, RLIMIT_AS), which Windows "
                 "lacks; the unit tests fail writes through the Os table instead"},
+        LeftOut{"real_faults", "tests/program/real_fault_test.cpp",
+                "fails reads of the bank with strace and starts the program with standard "
+                "streams closed by a POSIX shell; the fault loop fails reads through the Os "
+                "table instead"},
+        LeftOut{"links_in_the_folder",
+                "RefusedNameTest.StopsWithoutTouchingAnything/link_* and hard_link_*",
+                "makes symbolic and hard links with POSIX calls; "
+                "ExtractAllTest.ANameThroughALinkOrOntoTheBankIsRefused refuses reparse "
+                "points and the bank's identity through the Os table"},
         LeftOut{"control_byte_name", "EntryNameTest.BecomesTheFileName/eight_bit_bytes",
                 "a control byte is an ordinary name byte on POSIX only; Windows refuses it, "
                 "as WindowsRefusedNameTest/control_byte shows"},
