@@ -10,3 +10,4 @@ constexpr const char* StatusOk = "  ok";
 constexpr const char* StatusOutOfMemory = "  out of memory!";
 constexpr const char* StatusCannotCreate = "  Cannot create output file!";
 constexpr const char* StatusFailedToWrite = "  Failed to write to output file!";
+constexpr const char* StatusFailedToRead = "  Failed to read the archive!";

@@ -6,21 +6,28 @@
 #include "bank/safe_name.h"
 #include "extract/console_texts.h"
 #include "runtime/files/file_handle.h"
+#include "runtime/files/output_guard.h"
 #include "runtime/process/memory_pool.h"
 #include "runtime/process/print_line.h"
 #include "runtime/process/text_store.h"
 
 namespace {
 
-// Moves n bytes from source to target through one zero-filled scratch block.
-// Returns 0 when no block can be had, nothing is read or nothing is written,
-// else 1: a short read still writes all n bytes, the missing ones as zeros.
-int32_t CopyBlock(FileHandle* source, FileHandle* target, int32_t n) {
+// Moves n bytes from source to target through one zero-filled scratch block;
+// returns the status that ends the walk, or none. Bytes past the end of the
+// source are written as zeros; a failed read writes nothing.
+const char* CopyBlock(FileHandle* source, FileHandle* target, int32_t n) {
     void* block = AllocateBlock(n);
-    if (!block) return 0;
-    int32_t ok = ReadBlock(source, block, n) != 0 && WriteBlock(target, block, n) != 0;
+    if (!block) return StatusFailedToWrite;
+    int32_t got = ReadBlock(source, block, n);
+    const char* status = nullptr;
+    if (HasFailed(source)) {
+        status = StatusFailedToRead;
+    } else if (got == 0 || WriteBlock(target, block, n) == 0) {
+        status = StatusFailedToWrite;
+    }
     FreeBlock(block);
-    return ok;
+    return status;
 }
 
 FileHandle* OpenBank() {
@@ -68,18 +75,24 @@ void WriteHeaderBeforeSamples(FileHandle* output, int32_t length) {
 // status that ends the walk, or none to go on with the next entry.
 const char* ExtractEntry(FileHandle* archive, const char* line) {
     int32_t length = ReadInt32(archive);
+    // A name or length that could not be read is no entry to show.
+    if (HasFailed(archive)) return StatusFailedToRead;
     PrintLine(line);
     const char* fileName = line + EntryIndentLength;
-    FileHandle* output =
-        IsSafeOutputName(fileName, NativePaths) ? CreateForWriting(fileName) : nullptr;
+    FileHandle* output = IsSafeOutputName(fileName, NativePaths) &&
+                                 MayCreateOutput(fileName, archive)
+                             ? CreateForWriting(fileName)
+                             : nullptr;
     if (!output) return StatusCannotCreate;
 
     // On failure the file stays open: the end routine flushes and closes it,
     // and what was written stays on disk.
     WriteHeaderBeforeFormat(output, length);
-    if (!CopyBlock(archive, output, FormatBlockSize)) return StatusFailedToWrite;
+    const char* status = CopyBlock(archive, output, FormatBlockSize);
+    if (status) return status;
     WriteHeaderBeforeSamples(output, length);
-    if (!CopyBlock(archive, output, SampleBlockSize(length))) return StatusFailedToWrite;
+    status = CopyBlock(archive, output, SampleBlockSize(length));
+    if (status) return status;
     if (GetPosition(output) != WavFileSize(length)) return StatusFailedToWrite;
     if (!CloseFile(output)) return StatusFailedToWrite;
     return nullptr;
@@ -87,7 +100,9 @@ const char* ExtractEntry(FileHandle* archive, const char* line) {
 
 const char* ExtractEntries(FileHandle* archive) {
     for (;;) {
-        if (AtEnd(archive)) return StatusOk;
+        // A failed read looks like the end of the bank to AtEnd; the bank
+        // did not end there, though, and the entries after it are lost.
+        if (AtEnd(archive)) return HasFailed(archive) ? StatusFailedToRead : StatusOk;
         char* line = ReadEntryLine(archive);
         if (!line) return StatusOutOfMemory;
         const char* status = ExtractEntry(archive, line);

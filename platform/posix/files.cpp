@@ -34,11 +34,14 @@ int OpenFlags(DWORD access, DWORD share, DWORD disposition, DWORD attributes) {
     if (access == GENERIC_READ && disposition == OPEN_EXISTING &&
         attributes == FILE_ATTRIBUTE_NORMAL)
         return O_RDONLY;
+    // The runtime never means to write through a symbolic link: it refuses
+    // links before it creates a file, and a link made between that check and
+    // the open must fail the open rather than lead the write elsewhere.
     if (access == (GENERIC_READ | GENERIC_WRITE) && disposition == CREATE_ALWAYS &&
         attributes == FILE_ATTRIBUTE_NORMAL)
-        return O_RDWR | O_CREAT | O_TRUNC;
+        return O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW;
     if (access == GENERIC_WRITE && disposition == TRUNCATE_EXISTING && attributes == 0)
-        return O_WRONLY | O_TRUNC;
+        return O_WRONLY | O_TRUNC | O_NOFOLLOW;
     return -1;
 }
 
@@ -191,6 +194,35 @@ BOOL MoveFileExA(LPCSTR existing, LPCSTR replacement, DWORD flags) {
 BOOL DeleteFileA(LPCSTR name) {
     if (name == nullptr) return FALSE;
     return unlink(name) == 0 ? TRUE : FALSE;
+}
+
+// What the runtime asks of a file's attributes: whether it is there, is a
+// folder, or is a symbolic link, which Windows counts among its reparse
+// points. A last link is not followed (lstat), as Windows does not follow a
+// reparse point here; a name ending in a separator is followed by lstat too.
+DWORD GetFileAttributesA(LPCSTR name) {
+    struct stat info;
+    if (name == nullptr || lstat(name, &info) != 0) return INVALID_FILE_ATTRIBUTES;
+    if (S_ISLNK(info.st_mode)) return FILE_ATTRIBUTE_REPARSE_POINT;
+    if (S_ISDIR(info.st_mode)) return FILE_ATTRIBUTE_DIRECTORY;
+    return FILE_ATTRIBUTE_NORMAL;
+}
+
+// The identity of an open file: its device folded into the 32-bit volume
+// serial number and its inode as the file index. Two names of one file (hard
+// links) give the same identity. The other fields are left at zero: the
+// runtime does not read them.
+BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) {
+    int fd = FdOfHandle(file);
+    struct stat facts;
+    if (fd < 0 || info == nullptr || fstat(fd, &facts) != 0) return FALSE;
+    *info = BY_HANDLE_FILE_INFORMATION{};
+    uint64_t device = static_cast<uint64_t>(facts.st_dev);
+    uint64_t inode = static_cast<uint64_t>(facts.st_ino);
+    info->dwVolumeSerialNumber = static_cast<DWORD>(device ^ (device >> 32));
+    info->nFileIndexHigh = static_cast<DWORD>(inode >> 32);
+    info->nFileIndexLow = static_cast<DWORD>(inode);
+    return TRUE;
 }
 
 }  // namespace PosixOs

@@ -1,7 +1,27 @@
-// Ending the process and the runtime's one kind of lock.
+// Starting and ending the process, and the runtime's one kind of lock.
+#include <errno.h>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdlib>
 
 #include "platform/posix/windows_types.h"
+
+namespace {
+
+// A program started with standard input, output or error closed would give
+// the first file it opens one of those descriptors, and its console lines
+// would then land in that file. Each closed one is opened on /dev/null before
+// main, in order, so that open(2) hands out exactly that descriptor.
+__attribute__((constructor)) void OpenClosedStandardDescriptors() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        int opened = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        if (opened != fd && opened >= 0) close(opened);
+    }
+}
+
+}  // namespace
 
 namespace PosixOs {
 

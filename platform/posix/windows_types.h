@@ -26,6 +26,25 @@ typedef struct _OVERLAPPED OVERLAPPED, *LPOVERLAPPED;
 typedef struct _SECURITY_ATTRIBUTES SECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
 typedef BOOL (*PHANDLER_ROUTINE)(DWORD ctrlType);
 
+typedef struct _FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+} FILETIME;
+
+// A file's identity is its volume serial number and its file index.
+typedef struct _BY_HANDLE_FILE_INFORMATION {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD dwVolumeSerialNumber;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD nNumberOfLinks;
+    DWORD nFileIndexHigh;
+    DWORD nFileIndexLow;
+} BY_HANDLE_FILE_INFORMATION, *LPBY_HANDLE_FILE_INFORMATION;
+
 // A recursive mutex, as a Windows critical section is.
 typedef struct _CRITICAL_SECTION {
     pthread_mutex_t mutex;
@@ -43,7 +62,10 @@ typedef struct _CRITICAL_SECTION {
 #define CREATE_ALWAYS 2u
 #define OPEN_EXISTING 3u
 #define TRUNCATE_EXISTING 5u
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010u
 #define FILE_ATTRIBUTE_NORMAL 0x00000080u
+#define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400u
+#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
 
 #define FILE_BEGIN 0u
 #define FILE_CURRENT 1u
@@ -74,6 +96,8 @@ BOOL CloseHandle(HANDLE object);
 BOOL FlushFileBuffers(HANDLE file);
 BOOL MoveFileExA(LPCSTR existing, LPCSTR replacement, DWORD flags);
 BOOL DeleteFileA(LPCSTR name);
+DWORD GetFileAttributesA(LPCSTR name);
+BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info);
 
 HANDLE HeapCreate(DWORD options, SIZE_T initialSize, SIZE_T maximumSize);
 LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes);

@@ -34,6 +34,7 @@ FileHandle* FinishOpen(FileHandle* h, HANDLE os) {
     h->bufferSize = registry->bufferSize;
     h->unread = 0;
     h->waiting = 0;
+    h->failed = false;
     h->mode = ReadingMode;
     return h;
 }
@@ -105,13 +106,15 @@ int64_t GetPosition(FileHandle* h) {
     return position + h->waiting;
 }
 
+bool HasFailed(FileHandle* h) { return h->failed; }
+
 namespace {
 
-// Writes whatever waits in the buffer; whether all of it reached the file.
+// Writes whatever waits in the buffer; whether every write on the handle,
+// this one and all before it, reached the file.
 bool FlushWaiting(FileHandle* h) {
-    if (!h->buffer || h->mode != WritingMode) return true;
-    int32_t waiting = h->waiting;
-    return FlushBuffer(h) == waiting;
+    if (h->buffer && h->mode == WritingMode) FlushBuffer(h);
+    return !h->failed;
 }
 
 }  // namespace

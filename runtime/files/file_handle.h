@@ -17,11 +17,15 @@ int32_t WriteBlock(FileHandle* h, const void* src, int32_t n);
 int32_t AtEnd(FileHandle* h);
 int64_t GetPosition(FileHandle* h);
 
+// Whether a read or a write on the handle has failed since its open. The end
+// of a file is no failure: AtEnd and short reads tell it apart only so.
+bool HasFailed(FileHandle* h);
+
 // Writes every waiting byte and has the OS put the file on the disk, so that
 // a file renamed into place afterwards cannot come back empty after a crash.
-// Whether both worked.
+// Whether both worked and no write on the handle ever failed.
 bool CommitFile(FileHandle* h);
 
-// Whether every waiting byte reached the file and the OS closed it. The
-// record is released either way.
+// Whether every read and write on the handle worked, every waiting byte
+// reached the file and the OS closed it. The record is released either way.
 bool CloseFile(FileHandle* h);

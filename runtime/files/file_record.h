@@ -25,6 +25,11 @@ struct FileHandle {
     // pointer stands that many bytes short of the caller's position. It never
     // reaches bufferSize: a write that would fill the buffer flushes first.
     int32_t waiting;
+    // A read or a write on the handle failed (a short write counts). Kept to
+    // the close, as stdio keeps its error flag: later reads deliver nothing,
+    // so a reader cannot go on out of step, and the commit and the close
+    // report the failure, however long ago the flush that lost the bytes was.
+    bool failed;
     FileHandle* newer;  // registry links: towards the head, the newest record
     FileHandle* older;
 };

@@ -3,18 +3,24 @@
 #include "runtime/process/gate.h"
 
 int32_t OsRead(FileHandle* h, void* dst, int32_t n) {
+    if (h->failed) return 0;
     DWORD got = 0;
     bool out = StepOutOfGate(h);
     BOOL ok = Os.ReadFile(h->osHandle, dst, static_cast<DWORD>(n), &got, nullptr);
     StepIntoGate(out);
-    return ok ? static_cast<int32_t>(got) : 0;
+    if (!ok) {
+        h->failed = true;
+        return 0;
+    }
+    return static_cast<int32_t>(got);
 }
 
 int32_t OsWrite(FileHandle* h, const void* src, int32_t n) {
     DWORD written = 0;
     bool out = StepOutOfGate(h);
-    Os.WriteFile(h->osHandle, src, static_cast<DWORD>(n), &written, nullptr);
+    BOOL ok = Os.WriteFile(h->osHandle, src, static_cast<DWORD>(n), &written, nullptr);
     StepIntoGate(out);
+    if (!ok || written != static_cast<DWORD>(n)) h->failed = true;
     return static_cast<int32_t>(written);
 }
 

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+
 #include "extract/extract_all.h"
 #include "runtime/files/file_handle.h"
 #include "tests/extract/in_process_run.h"
@@ -73,12 +77,80 @@ TEST_P(ExtractAllTest, ARefusedCreateEmptiesAnExistingFileInstead) {
     InProcessRun run = RunInProcess(spy, RunExtraction, GetParam());
     EXPECT_EQ(ReadWholeFile("hidden.wav"), WavBytes(10, 12));
     std::vector<OsCallRecord> creates = CallsOf(spy, OsCall::CreateFileA);
-    ASSERT_EQ(creates.size(), 5u);  // the bank, two for hidden.wav, two for new.wav
-    EXPECT_EQ(creates[1].asked, static_cast<uint64_t>(CREATE_ALWAYS));
-    EXPECT_EQ(creates[2].asked, static_cast<uint64_t>(TRUNCATE_EXISTING));
+    // The bank; for hidden.wav the look at the file that is there, so as not
+    // to write onto the bank, and the two creates; two for new.wav.
+    ASSERT_EQ(creates.size(), 6u);
+    EXPECT_EQ(creates[1].asked, static_cast<uint64_t>(OPEN_EXISTING));
+    EXPECT_EQ(creates[2].asked, static_cast<uint64_t>(CREATE_ALWAYS));
+    EXPECT_EQ(creates[3].asked, static_cast<uint64_t>(TRUNCATE_EXISTING));
     // There is nothing to empty for a new name, so that one cannot be created.
     EXPECT_EQ(run.output,
               "Extracting music...\r\n  hidden.wav\r\n  new.wav\r\n  Cannot create output file!\r\n");
+}
+
+// What the Os table says of the files decides the link check, on every
+// platform: a reparse point (a symbolic link, a junction) as the file or as a
+// folder along the path, or the bank's own identity, refuses the name before
+// anything is created; an ordinary folder does not.
+TEST_P(ExtractAllTest, ANameThroughALinkOrOntoTheBankIsRefused) {
+    struct Case {
+        const char* label;
+        const char* name;  // the entry's name; "sub" is a folder, "x.wav" a file
+        std::function<void(OsSpy&)> fake;
+        bool refused;
+    } cases[] = {
+        {"folder_is_a_reparse_point", "sub/x",
+         [](OsSpy& s) {
+             s.GetFileAttributesA = [](LPCSTR name) -> DWORD {
+                 return std::string(name) == "sub" ? FILE_ATTRIBUTE_REPARSE_POINT
+                                                   : RealOs.GetFileAttributesA(name);
+             };
+         },
+         true},
+        {"file_is_a_reparse_point", "x",
+         [](OsSpy& s) {
+             s.GetFileAttributesA = [](LPCSTR name) -> DWORD {
+                 return std::string(name) == "x.wav" ? FILE_ATTRIBUTE_REPARSE_POINT
+                                                     : RealOs.GetFileAttributesA(name);
+             };
+         },
+         true},
+        {"file_is_the_bank",
+         "x",
+         [](OsSpy& s) {
+             s.GetFileInformationByHandle = [](HANDLE, LPBY_HANDLE_FILE_INFORMATION info) {
+                 *info = BY_HANDLE_FILE_INFORMATION{};
+                 return TRUE;
+             };
+         },
+         true},
+        {"file_identity_unknown", "x",
+         [](OsSpy& s) { FailNth(s, OsCall::GetFileInformationByHandle, 1, true); }, true},
+        {"ordinary_folder", "sub/x", [](OsSpy&) {}, false},
+        {"ordinary_file", "x", [](OsSpy&) {}, false},
+    };
+    std::filesystem::create_directory("sub");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const std::string file = std::string(c.name) + ".wav";
+        WriteWholeFile("sound_p.lsd", kLead + ArchiveEntryBytes(c.name, 10, 12));
+        WriteWholeFile("x.wav", "older");
+        std::remove("sub/x.wav");
+        OsSpy spy;
+        c.fake(spy);
+        InProcessRun run = RunInProcess(spy, RunExtraction, GetParam());
+        std::string line = "Extracting sounds...\r\n  " + file + "\r\n";
+        if (c.refused) {
+            EXPECT_EQ(run.output, line + "  Cannot create output file!\r\n");
+            for (const OsCallRecord& open : CallsOf(spy, OsCall::CreateFileA, file))
+                EXPECT_EQ(open.asked, static_cast<uint64_t>(OPEN_EXISTING));  // a look only
+            EXPECT_EQ(ReadWholeFile("x.wav"), "older");
+            EXPECT_EQ(ReadWholeFile("sub/x.wav"), "");
+        } else {
+            EXPECT_EQ(run.output, line + "  ok\r\n");
+            EXPECT_EQ(ReadWholeFile(file), WavBytes(10, 12));
+        }
+    }
 }
 
 TEST_P(ExtractAllTest, NoBlockForANameIsOutOfMemory) {

@@ -1,6 +1,7 @@
 // Entries whose file cannot or must not be made: the line is printed, then
 // "  Cannot create output file!", the walk stops, and nothing else changes,
-// inside the run directory or outside it.
+// inside the run directory or outside it. Links already in the folder count:
+// no file is written through one, nor onto the bank by another name.
 
 #include <algorithm>
 #include <ostream>
@@ -15,11 +16,14 @@
 namespace lsdtest {
 namespace {
 
-// A path below the temporary root, made before the run; a null `contents`
-// makes a directory.
+// A path below the temporary root, made before the run, once the bank is
+// there: a file, a directory (null `contents`), or a link to `linkTo`,
+// symbolic or hard.
 struct SetupPath {
     const char* path;
     const char* contents;
+    const char* linkTo = nullptr;
+    bool hard = false;
 };
 
 struct RefusedCase {
@@ -53,13 +57,6 @@ TEST_P(RefusedNameTest, StopsWithoutTouchingAnything) {
     ASSERT_TRUE(MakeDirectory(root.Join("out")));
     ASSERT_TRUE(WriteBytesToFile(root.Join("out/s.wav"), "sentinel outside"));
     ASSERT_TRUE(WriteBytesToFile(root.Join("s.wav"), "sentinel above"));
-    for (const SetupPath& p : c.setup) {
-        if (p.contents) {
-            ASSERT_TRUE(WriteBytesToFile(root.Join(p.path), p.contents));
-        } else {
-            ASSERT_TRUE(MakeDirectory(root.Join(p.path)));
-        }
-    }
     std::string name = Expand(c.name, root.path);
     ASSERT_LE(name.size(), kNameFieldSize) << "the temporary root is too long for this case";
     BankEntry first = MakeEntry("first", 33, 1);
@@ -67,6 +64,15 @@ TEST_P(RefusedNameTest, StopsWithoutTouchingAnything) {
     BankEntry never = MakeEntry("never", 33, 3);
     ASSERT_TRUE(
         WriteBytesToFile(root.Join("run/music_p.lsd"), ArchiveBytes({first, refused, never})));
+    for (const SetupPath& p : c.setup) {
+        if (p.linkTo) {
+            ASSERT_TRUE(MakeLink(p.hard ? root.Join(p.linkTo) : p.linkTo, root.Join(p.path), p.hard));
+        } else if (p.contents) {
+            ASSERT_TRUE(WriteBytesToFile(root.Join(p.path), p.contents));
+        } else {
+            ASSERT_TRUE(MakeDirectory(root.Join(p.path)));
+        }
+    }
     std::vector<std::string> expectedTree = SnapshotTree(root.path);
     expectedTree.push_back("run/first.wav=" + ExpectedWav(first));
     std::sort(expectedTree.begin(), expectedTree.end());
@@ -102,7 +108,23 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"target_is_a_directory", "taken", {{"run/taken.wav", nullptr}}},
         RefusedCase{"target_in_a_file_in_a_directory",
                     "d/plain/x",
-                    {{"run/d", nullptr}, {"run/d/plain", "not a directory"}}}),
+                    {{"run/d", nullptr}, {"run/d/plain", "not a directory"}}},
+        // Links already in the folder (POSIX only: symbolic links need no
+        // rights there).
+        RefusedCase{"link_folder", "sub/s", {{"run/sub", nullptr, "../out"}}},
+        RefusedCase{"link_folder_new_file", "sub/n", {{"run/sub", nullptr, "../out"}}},
+        RefusedCase{"link_folder_deeper",
+                    "d/sub/s",
+                    {{"run/d", nullptr}, {"run/d/sub", nullptr, "../../out"}}},
+        RefusedCase{"link_folder_then_folder",
+                    "sub/e/x",
+                    {{"out/e", nullptr}, {"run/sub", nullptr, "../out"}}},
+        RefusedCase{"link_file", "x", {{"run/x.wav", nullptr, "../out/s.wav"}}},
+        RefusedCase{"link_dangling", "y", {{"run/y.wav", nullptr, "../out/new.wav"}}},
+        RefusedCase{"link_device", "z", {{"run/z.wav", nullptr, "/dev/null"}}},
+        RefusedCase{"link_to_bank", "b", {{"run/b.wav", nullptr, "music_p.lsd"}}},
+        RefusedCase{"link_in_folder", "d/x", {{"run/d", nullptr}, {"run/d/x.wav", nullptr, "../../s.wav"}}},
+        RefusedCase{"hard_link_to_bank", "h", {{"run/h.wav", nullptr, "run/music_p.lsd", true}}}),
     [](const ::testing::TestParamInfo<RefusedCase>& info) {
         return std::string(info.param.label);
     });

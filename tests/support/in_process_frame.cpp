@@ -31,7 +31,8 @@ InProcessRun RunInProcess(OsSpy& spy, const std::function<int32_t()>& body, int3
     spy.ExitProcess = [&](UINT code) { run.exitCode = static_cast<int>(code); };
     InstallOsSpy(&spy);
     StartUp();
-    CurrentFileRegistry()->bufferSize = bufferSize;
+    // Start-up may have had no memory for a registry, as under the fault loop.
+    if (CurrentFileRegistry()) CurrentFileRegistry()->bufferSize = bufferSize;
     ShutDown(static_cast<UINT>(body()));
     RemoveOsSpy();
     RealOs.CloseHandle(out);

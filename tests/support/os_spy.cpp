@@ -270,25 +270,87 @@ struct Same {
     typedef T type;
 };
 
+// Whether a call that a failing hook targets fails; asked once per such call.
+typedef std::function<bool()> FailDecision;
+
 template <class R, class... A>
-void FailFrom(OsSpy& spy, std::function<R(A...)>& hook, R(WINAPI* real)(A...),
-              typename Same<R>::type failure, bool releaseAnyway, const std::string& file, int n,
-              bool forGood) {
+void FailWhen(OsSpy& spy, std::function<R(A...)>& hook, R(WINAPI* real)(A...),
+              typename Same<R>::type failure, bool releaseAnyway, const std::string& file,
+              FailDecision decide) {
     auto next = hook;
-    auto seen = std::make_shared<int>(0);
     OsSpy* s = &spy;
     hook = [=](A... a) -> R {
-        if (!Targets(*s, file, a...)) return Pass(next, real, a...);
-        int count;
-        {
-            std::lock_guard<std::mutex> hold(s->lock);
-            count = ++*seen;
-        }
-        if (count < n || (count > n && !forGood)) return Pass(next, real, a...);
+        if (!Targets(*s, file, a...) || !decide()) return Pass(next, real, a...);
         if (releaseAnyway) Pass(next, real, a...);
         (ClearCount(a), ...);
         return failure;
     };
+}
+
+// Hooks `call` to fail where `decide` says; false for a call that cannot fail.
+bool FailCallWhen(OsSpy& spy, OsCall call, const std::string& file, FailDecision decide) {
+    switch (call) {
+        case OsCall::CreateFileA:
+            FailWhen(spy, spy.CreateFileA, RealOs.CreateFileA, INVALID_HANDLE_VALUE, false, file,
+                     decide);
+            return true;
+        case OsCall::ReadFile:
+            FailWhen(spy, spy.ReadFile, RealOs.ReadFile, FALSE, false, file, decide);
+            return true;
+        case OsCall::WriteFile:
+            FailWhen(spy, spy.WriteFile, RealOs.WriteFile, FALSE, false, file, decide);
+            return true;
+        case OsCall::SetFilePointer:
+            FailWhen(spy, spy.SetFilePointer, RealOs.SetFilePointer, INVALID_SET_FILE_POINTER,
+                     false, file, decide);
+            return true;
+        case OsCall::CloseHandle:
+            FailWhen(spy, spy.CloseHandle, RealOs.CloseHandle, FALSE, true, file, decide);
+            return true;
+        case OsCall::FlushFileBuffers:
+            FailWhen(spy, spy.FlushFileBuffers, RealOs.FlushFileBuffers, FALSE, false, file,
+                     decide);
+            return true;
+        case OsCall::HeapCreate:
+            FailWhen(spy, spy.HeapCreate, RealOs.HeapCreate, nullptr, false, file, decide);
+            return true;
+        case OsCall::HeapAlloc:
+            FailWhen(spy, spy.HeapAlloc, RealOs.HeapAlloc, nullptr, false, file, decide);
+            return true;
+        case OsCall::HeapFree:
+            FailWhen(spy, spy.HeapFree, RealOs.HeapFree, FALSE, true, file, decide);
+            return true;
+        case OsCall::HeapDestroy:
+            FailWhen(spy, spy.HeapDestroy, RealOs.HeapDestroy, FALSE, true, file, decide);
+            return true;
+        case OsCall::GetStdHandle:
+            FailWhen(spy, spy.GetStdHandle, RealOs.GetStdHandle, INVALID_HANDLE_VALUE, false, file,
+                     decide);
+            return true;
+        case OsCall::WriteConsoleA:
+            FailWhen(spy, spy.WriteConsoleA, RealOs.WriteConsoleA, FALSE, false, file, decide);
+            return true;
+        case OsCall::SetConsoleCtrlHandler:
+            FailWhen(spy, spy.SetConsoleCtrlHandler, RealOs.SetConsoleCtrlHandler, FALSE, false,
+                     file, decide);
+            return true;
+        case OsCall::MoveFileExA:
+            FailWhen(spy, spy.MoveFileExA, RealOs.MoveFileExA, FALSE, false, file, decide);
+            return true;
+        case OsCall::DeleteFileA:
+            FailWhen(spy, spy.DeleteFileA, RealOs.DeleteFileA, FALSE, false, file, decide);
+            return true;
+        case OsCall::GetFileAttributesA:
+            FailWhen(spy, spy.GetFileAttributesA, RealOs.GetFileAttributesA,
+                     INVALID_FILE_ATTRIBUTES, false, file, decide);
+            return true;
+        case OsCall::GetFileInformationByHandle:
+            FailWhen(spy, spy.GetFileInformationByHandle, RealOs.GetFileInformationByHandle,
+                     FALSE, false, file, decide);
+            return true;
+        default:
+            return false;
+    }
 }
 
 }  // namespace
@@ -331,51 +393,31 @@ void ClearCalls(OsSpy& spy) {
 }
 
 void FailNth(OsSpy& spy, OsCall call, int n, bool forGood, const std::string& file) {
-    switch (call) {
-        case OsCall::CreateFileA:
-            return FailFrom(spy, spy.CreateFileA, RealOs.CreateFileA, INVALID_HANDLE_VALUE, false,
-                            file, n, forGood);
-        case OsCall::ReadFile:
-            return FailFrom(spy, spy.ReadFile, RealOs.ReadFile, FALSE, false, file, n, forGood);
-        case OsCall::WriteFile:
-            return FailFrom(spy, spy.WriteFile, RealOs.WriteFile, FALSE, false, file, n, forGood);
-        case OsCall::SetFilePointer:
-            return FailFrom(spy, spy.SetFilePointer, RealOs.SetFilePointer,
-                            INVALID_SET_FILE_POINTER, false, file, n, forGood);
-        case OsCall::CloseHandle:
-            return FailFrom(spy, spy.CloseHandle, RealOs.CloseHandle, FALSE, true, file, n,
-                            forGood);
-        case OsCall::FlushFileBuffers:
-            return FailFrom(spy, spy.FlushFileBuffers, RealOs.FlushFileBuffers, FALSE, false, file,
-                            n, forGood);
-        case OsCall::HeapCreate:
-            return FailFrom(spy, spy.HeapCreate, RealOs.HeapCreate, nullptr, false, file, n,
-                            forGood);
-        case OsCall::HeapAlloc:
-            return FailFrom(spy, spy.HeapAlloc, RealOs.HeapAlloc, nullptr, false, file, n, forGood);
-        case OsCall::HeapFree:
-            return FailFrom(spy, spy.HeapFree, RealOs.HeapFree, FALSE, true, file, n, forGood);
-        case OsCall::HeapDestroy:
-            return FailFrom(spy, spy.HeapDestroy, RealOs.HeapDestroy, FALSE, true, file, n,
-                            forGood);
-        case OsCall::GetStdHandle:
-            return FailFrom(spy, spy.GetStdHandle, RealOs.GetStdHandle, INVALID_HANDLE_VALUE, false,
-                            file, n, forGood);
-        case OsCall::WriteConsoleA:
-            return FailFrom(spy, spy.WriteConsoleA, RealOs.WriteConsoleA, FALSE, false, file, n,
-                            forGood);
-        case OsCall::SetConsoleCtrlHandler:
-            return FailFrom(spy, spy.SetConsoleCtrlHandler, RealOs.SetConsoleCtrlHandler, FALSE,
-                            false, file, n, forGood);
-        case OsCall::MoveFileExA:
-            return FailFrom(spy, spy.MoveFileExA, RealOs.MoveFileExA, FALSE, false, file, n,
-                            forGood);
-        case OsCall::DeleteFileA:
-            return FailFrom(spy, spy.DeleteFileA, RealOs.DeleteFileA, FALSE, false, file, n,
-                            forGood);
-        default:
-            ADD_FAILURE() << "FailNth cannot fail call " << static_cast<int>(call);
+    auto seen = std::make_shared<int>(0);
+    OsSpy* s = &spy;
+    bool hooked = FailCallWhen(spy, call, file, [=] {
+        std::lock_guard<std::mutex> hold(s->lock);
+        int count = ++*seen;
+        return count == n || (count > n && forGood);
+    });
+    if (!hooked) ADD_FAILURE() << "FailNth cannot fail call " << static_cast<int>(call);
+}
+
+std::shared_ptr<const AnyCallFault> FailNthOfAny(OsSpy& spy, int n, bool forGood) {
+    auto fault = std::make_shared<AnyCallFault>();
+    OsSpy* s = &spy;
+    for (int i = 0; i < OsCallCount; ++i) {
+        OsCall call = static_cast<OsCall>(i);
+        FailCallWhen(spy, call, "", [=] {
+            std::lock_guard<std::mutex> hold(s->lock);
+            if (fault->reached && forGood && fault->failed == call) return true;
+            if (++fault->seen != n) return false;
+            fault->reached = true;
+            fault->failed = call;
+            return true;
+        });
     }
+    return fault;
 }
 
 void ShortenReadsTo(OsSpy& spy, DWORD limit, const std::string& file) {

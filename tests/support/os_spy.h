@@ -33,6 +33,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -96,6 +97,18 @@ void ClearCalls(OsSpy& spy);
 // failed close() on Linux still closes. Every call but ExitProcess and the
 // critical sections can fail.
 void FailNth(OsSpy& spy, OsCall call, int n, bool forGood, const std::string& file = "");
+
+// What FailNthOfAny has done so far.
+struct AnyCallFault {
+    int seen = 0;          // calls that could fail, counted so far
+    bool reached = false;  // the nth came, and failed
+    OsCall failed{};       // its kind
+};
+
+// The nth call from now of any kind that can fail fails; with forGood every
+// later call of that same kind too. Counts under the spy's lock; read the
+// result once the run is over.
+std::shared_ptr<const AnyCallFault> FailNthOfAny(OsSpy& spy, int n, bool forGood);
 
 // Each ReadFile passes at most `limit` bytes on: the caller sees the end of
 // the file early.

@@ -184,6 +184,7 @@ RunResult RunProgram(const RunOptions& options) {
     std::string program = options.program.empty() ? ProgramPath() : options.program;
     // Made before the fork: the child may not allocate.
     std::vector<char*> argv;
+    for (const std::string& part : options.wrapper) argv.push_back(const_cast<char*>(part.c_str()));
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const std::string& argument : options.arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
@@ -213,7 +214,7 @@ RunResult RunProgram(const RunOptions& options) {
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
     pid_t pid = fork();
     if (pid == 0) {
-        ExecChild(program.c_str(), argv.data(), options.directory.c_str(), stdoutFd, errPipe[1],
+        ExecChild(argv[0], argv.data(), options.directory.c_str(), stdoutFd, errPipe[1],
                   options.fileSizeLimit, options.memoryLimit, reportPipe[1]);
     }
     close(stdoutFd);
@@ -335,6 +336,10 @@ bool PathExists(const std::string& path) {
 bool MakeDirectory(const std::string& path) { return mkdir(path.c_str(), 0755) == 0; }
 
 bool MakeFifo(const std::string& path) { return mkfifo(path.c_str(), 0644) == 0; }
+
+bool MakeLink(const std::string& target, const std::string& path, bool hard) {
+    return (hard ? link(target.c_str(), path.c_str()) : symlink(target.c_str(), path.c_str())) == 0;
+}
 
 long long FileSize(const std::string& path) {
     struct stat info;

@@ -34,6 +34,10 @@ struct RunOptions {
     std::string program;           // empty: ProgramPath()
     // The command line after the program's own name; lsd2wav ignores it.
     std::vector<std::string> arguments;
+    // A command that starts the program, which follows it with its own
+    // arguments: strace injecting a fault, a shell closing descriptors. Its
+    // first element is a path. Empty: the program is started directly.
+    std::vector<std::string> wrapper;
     std::string stdoutFile;        // empty: stdout is a pipe; else a regular file made anew
     long long fileSizeLimit = -1;  // RLIMIT_FSIZE in bytes for the program; < 0: none
     long long memoryLimit = -1;    // RLIMIT_AS in bytes for the program; < 0: none
@@ -89,6 +93,9 @@ bool ReadFileBytes(const std::string& path, Bytes* out);
 bool PathExists(const std::string& path);  // without following a last symlink
 bool MakeDirectory(const std::string& path);
 bool MakeFifo(const std::string& path);
+// A symbolic link at `path` holding `target`, or a hard link at `path` to the
+// existing file `target`.
+bool MakeLink(const std::string& target, const std::string& path, bool hard = false);
 // Size of a regular file, -1 when there is none.
 long long FileSize(const std::string& path);
 

@@ -1,0 +1,110 @@
+// Faults that the system really gives, on a real run: a read of the bank that
+// fails (injected by strace, as a bad sector would fail it), and standard
+// streams that were closed when the program was started.
+
+#include <unistd.h>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/bank_builder.h"
+#include "tests/support/program_runner.h"
+
+namespace lsdtest {
+namespace {
+
+const char* const kStrace = "/usr/bin/strace";
+
+// Ten entries of 1054 bytes: the first read-ahead of 4096 bytes holds the
+// first three whole and the head of the fourth.
+std::vector<BankEntry> TenEntries() {
+    std::vector<BankEntry> entries;
+    for (int i = 0; i < 10; ++i) entries.push_back(MakeEntry("e" + std::to_string(i), 1000, i + 1));
+    return entries;
+}
+
+std::vector<std::string> FailedBankRead(const std::string& when) {
+    return {kStrace, "-f", "-qq", "-o", "/dev/null", "-P", "music_p.lsd", "-e", "trace=read",
+            "-e", "inject=read:error=EIO:when=" + when};
+}
+
+struct RealFaultCase {
+    const char* label;
+    std::vector<std::string> wrapper;
+    int whole;          // entries whose files are whole
+    bool lastIsCut;     // the next entry's file holds a prefix of its own
+    const char* status; // the last line; none when standard output is closed
+};
+
+void PrintTo(const RealFaultCase& c, std::ostream* os) { *os << c.label; }
+
+class RealFaultTest : public ::testing::TestWithParam<RealFaultCase> {};
+
+TEST_P(RealFaultTest, TheRunSaysWhatHappened) {
+    const RealFaultCase& c = GetParam();
+    if (c.wrapper[0] == kStrace && access(kStrace, X_OK) != 0) GTEST_SKIP() << "no strace";
+    ScopedTempDir dir;
+    ASSERT_FALSE(dir.path.empty());
+    std::vector<BankEntry> entries = TenEntries();
+    ASSERT_TRUE(WriteBytesToFile(dir.Join("music_p.lsd"), ArchiveBytes(entries)));
+    RunOptions options;
+    options.directory = dir.path;
+    options.wrapper = c.wrapper;
+
+    RunResult result = RunProgram(options);
+
+    ASSERT_TRUE(result.exited) << DescribeEnd(result);
+    EXPECT_EQ(result.exitCode, 0);
+    std::vector<std::string> lines = {"Extracting music..."};
+    std::vector<std::string> tree = {"music_p.lsd"};
+    int shown = c.whole + (c.lastIsCut ? 1 : 0);
+    for (int i = 0; i < shown; ++i) {
+        std::string file = "e" + std::to_string(i) + ".wav";
+        lines.push_back("  " + file);
+        tree.push_back(file);
+        if (i < c.whole) {
+            EXPECT_TRUE(FileHolds(dir.Join(file), ExpectedWav(entries[i])));
+        } else {
+            EXPECT_TRUE(FileHoldsPrefixOf(dir.Join(file), ExpectedWav(entries[i])));
+        }
+    }
+    if (c.status) {
+        lines.push_back(c.status);
+        EXPECT_EQ(result.output, ConsoleLines(lines));
+    } else {
+        EXPECT_EQ(result.output, "");
+    }
+    EXPECT_TRUE(TreeIs(dir.path, tree));
+}
+
+// Closes the given descriptors, then starts the program.
+std::vector<std::string> Closing(const std::string& redirections) {
+    return {"/bin/sh", "-c", "exec \"$0\" " + redirections};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, RealFaultTest,
+    ::testing::Values(
+        // The first read fails: no entry has been seen.
+        RealFaultCase{"read_error_first", FailedBankRead("1"), 0, false,
+                      "  Failed to read the archive!"},
+        // The second read-ahead fails inside the fourth entry's samples;
+        // its file keeps what was written and the walk ends there.
+        RealFaultCase{"read_error_inside_an_entry", FailedBankRead("2"), 3, true,
+                      "  Failed to read the archive!"},
+        RealFaultCase{"read_errors_from_then_on", FailedBankRead("2+"), 3, true,
+                      "  Failed to read the archive!"},
+        // No status line ever lands in a WAV file.
+        RealFaultCase{"stdin_stdout_closed", Closing("<&- >&-"), 10, false, nullptr},
+        RealFaultCase{"all_standard_streams_closed", Closing("<&- >&- 2>&-"), 10, false,
+                      nullptr},
+        RealFaultCase{"stdin_closed", Closing("<&-"), 10, false, "  ok"}),
+    [](const ::testing::TestParamInfo<RealFaultCase>& info) {
+        return std::string(info.param.label);
+    });
+
+}  // namespace
+}  // namespace lsdtest
