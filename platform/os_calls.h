@@ -14,6 +14,8 @@
     X(FlushFileBuffers)             \
     X(MoveFileExA)                  \
     X(DeleteFileA)                  \
+    X(GetFileAttributesA)           \
+    X(GetLastError)                 \
     X(HeapCreate)                   \
     X(HeapAlloc)                    \
     X(HeapFree)                     \

@@ -373,6 +373,9 @@ void FailNth(OsSpy& spy, OsCall call, int n, bool forGood, const std::string& fi
         case OsCall::DeleteFileA:
             return FailFrom(spy, spy.DeleteFileA, RealOs.DeleteFileA, FALSE, false, file, n,
                             forGood);
+        case OsCall::GetFileAttributesA:
+            return FailFrom(spy, spy.GetFileAttributesA, RealOs.GetFileAttributesA,
+                            INVALID_FILE_ATTRIBUTES, false, file, n, forGood);
         default:
             ADD_FAILURE() << "FailNth cannot fail call " << static_cast<int>(call);
     }
