@@ -59,8 +59,18 @@ INSTANTIATE_TEST_SUITE_P(
                 "not a RIFF WAVE"},
         Refusal{"cut in the RIFF header", "cut.wav", true, "RIFF" + Int32Bytes(4),
                 "not a RIFF WAVE"},
-        Refusal{"extended format", "ext.wav", true,
-                RiffWave(RiffChunk("fmt ", kFormat + Bytes(2, '\0')) + kDataChunk), "16 bytes"},
+        Refusal{"extensible format", "ext.wav", true,
+                RiffWave(RiffChunk("fmt ", kFormat + Int32Bytes(22).substr(0, 2) +
+                                               PatternBytes(22, 3)) +
+                         kDataChunk),
+                "sox in.wav -b 16 -e signed-integer out.wav"},
+        Refusal{"float format of 18 bytes", "float.wav", true,
+                RiffWave(RiffChunk("fmt ", "\x03" + kFormat.substr(1) + Bytes(2, '\0')) +
+                         kDataChunk),
+                "convert it to 16-bit PCM"},
+        Refusal{"18-byte format with extra bytes", "extra.wav", true,
+                RiffWave(RiffChunk("fmt ", kFormat + "\x02" + Bytes(1, '\0')) + kDataChunk),
+                "16 bytes"},
         Refusal{"two formats", "twofmt.wav", true, RiffWave(kFmt + kFmt + kDataChunk),
                 "more than one format"},
         Refusal{"format after data", "late.wav", true, RiffWave(kDataChunk + kFmt),
