@@ -39,7 +39,7 @@ constexpr const char* ColonName = "lsd2wav on Windows refuses a name with a colo
 constexpr const char* DeviceName =
     "lsd2wav on Windows refuses a device name (CON, NUL, COM1, LPT1, ...)";
 // Windows takes names that differ in case, or in / and \ alone, for one file.
-constexpr const char* SameFile = "lsd2wav would write it to the same file as";
+constexpr const char* SameFile = "lsd2wav would write it to the same file as another entry";
 
 // A WAV file's contents.
 constexpr const char* CannotOpen = "cannot open the file";
@@ -74,7 +74,7 @@ constexpr const char* EntryCut = "the bank is cut short inside this entry";
 constexpr const char* SamplesCut =
     "the bank is cut short inside this entry's samples (lsd2wav pads the file with zeros)";
 constexpr const char* NoSamples = "the length field gives no samples";
-constexpr const char* SameEntryName = "gives the same entry name as";
+constexpr const char* SameEntryName = "gives the same entry name as another file";
 constexpr const char* CannotCreateTemporary = "cannot create the temporary file beside it";
 constexpr const char* CannotWriteBank = "cannot write the bank";
 constexpr const char* CannotReplaceBank = "cannot put the new bank in place";
