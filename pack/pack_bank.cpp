@@ -104,7 +104,8 @@ FileHandle* OpenWav(const char* wavPath, WavHead* head, PackFailure* failure) {
     }
     const char* reason = ReadWavHead(wav, head);
     if (!reason) return wav;
-    Fail(failure, wavPath, reason, reason == FormatSize ? ConvertHint : nullptr);
+    // By its text: each unit may hold a copy of its own.
+    Fail(failure, wavPath, reason, std::strcmp(reason, FormatSize) == 0 ? ConvertHint : nullptr);
     CloseFile(wav);
     return nullptr;
 }

@@ -120,8 +120,9 @@ TEST(Wav2lsdCommandLine, HelpVersionMistakesAndSlips) {
         {{"bank.lsd", "a.wav", "sub/a.wav"}, 1, "", "sub/a.wav", "same entry name", {{"a.wav", wav}, {"sub/", ""}, {"sub/a.wav", wav}}},
         {{"folder", "a.wav"}, 1, "", "folder", "is a folder", {{"folder/", ""}, {"a.wav", wav}}},
         {{"bank.lsd", "sub.wav"}, 1, "", "sub.wav", "is a folder", {{"sub.wav/", ""}}},
-        {{"bank.lsd", "con.wav"}, 1, "", "con.wav", "device name", {{"bank.lsd", bank}, {"con.wav", wav}}},
 #ifndef _WIN32
+        // Names that Windows takes for a device or a stream, or for one file.
+        {{"bank.lsd", "con.wav"}, 1, "", "con.wav", "device name", {{"bank.lsd", bank}, {"con.wav", wav}}},
         {{"bank.lsd", "a.wav"}, 1, "", "bank.lsd", "is a link", {{"target", bank}, {"bank.lsd>target", ""}, {"a.wav", wav}}},
         {{"--update", "bank.lsd"}, 1, "", "bank.lsd", "is a link", {{"target", bank}, {"bank.lsd>target", ""}, {"a.wav", wav}}},
         {{"fifo", "a.wav"}, 1, "", "fifo", "not a regular file", {{"fifo|", ""}, {"a.wav", wav}}},
