@@ -40,16 +40,21 @@ bool IsDeviceName(const char* element, const char* end) {
 
 }  // namespace
 
-bool IsSafeOutputName(const char* name, const PathConventions& conventions) {
-    if (IsSeparator(name[0], conventions)) return false;
+NameFault FindNameFault(const char* name, const PathConventions& conventions) {
+    if (IsSeparator(name[0], conventions)) return NameFault::Rooted;
     const char* element = name;
     for (const char* p = name;; ++p) {
-        if (conventions.colonIsSpecial && *p == ':') return false;
+        if (conventions.colonIsSpecial && *p == ':') return NameFault::Colon;
         if (*p == '\0' || IsSeparator(*p, conventions)) {
-            if (p - element == 2 && element[0] == '.' && element[1] == '.') return false;
-            if (conventions.deviceNames && IsDeviceName(element, p)) return false;
-            if (*p == '\0') return true;
+            if (p - element == 2 && element[0] == '.' && element[1] == '.')
+                return NameFault::ClimbsUp;
+            if (conventions.deviceNames && IsDeviceName(element, p)) return NameFault::DeviceName;
+            if (*p == '\0') return NameFault::None;
             element = p + 1;
         }
     }
+}
+
+bool IsSafeOutputName(const char* name, const PathConventions& conventions) {
+    return FindNameFault(name, conventions) == NameFault::None;
 }

@@ -5,4 +5,8 @@
 
 #include "platform/path_conventions.h"
 
+// Why a name is refused, if it is.
+enum class NameFault { None, Rooted, ClimbsUp, Colon, DeviceName };
+
+NameFault FindNameFault(const char* name, const PathConventions& conventions);
 bool IsSafeOutputName(const char* name, const PathConventions& conventions);

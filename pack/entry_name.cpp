@@ -28,6 +28,24 @@ bool EndsInWav(const char* text, size_t length) {
 
 }  // namespace
 
+bool HasWavEnding(const char* text) { return EndsInWav(text, std::strlen(text)); }
+
+const char* RefusedNameReason(const char* fileName) {
+    switch (FindNameFault(fileName, WindowsPaths)) {
+        case NameFault::Rooted:
+            return RootedName;
+        case NameFault::ClimbsUp:
+            return ClimbingName;
+        case NameFault::Colon:
+            return ColonName;
+        case NameFault::DeviceName:
+            return DeviceName;
+        case NameFault::None:
+            break;
+    }
+    return nullptr;
+}
+
 const char* EntryNameOf(const char* path, const PathConventions& conventions, char* name) {
     std::memset(name, 0, EntryNameBufferSize);
     const char* base = BaseName(path, conventions);
@@ -42,9 +60,7 @@ const char* EntryNameOf(const char* path, const PathConventions& conventions, ch
     char fileName[EntryNameBufferSize + 4];
     std::memcpy(fileName, name, nameLength);
     std::strcpy(fileName + nameLength, WavExtension);
-    if (!IsSafeOutputName(fileName, conventions)) {
-        std::memset(name, 0, EntryNameBufferSize);
-        return UnsafeName;
-    }
-    return nullptr;
+    const char* refused = RefusedNameReason(fileName);
+    if (refused) std::memset(name, 0, EntryNameBufferSize);
+    return refused;
 }

@@ -10,6 +10,15 @@
 // name stay zero, so the first NameFieldSize bytes are the entry's name field.
 constexpr int32_t EntryNameBufferSize = NameFieldSize + 1;
 
+// Why lsd2wav would refuse to write the file `fileName` (an entry's name and
+// ".wav"), or none. The rules are those of Windows on every platform: banks
+// are made for the Windows lsd2wav, which stops at such a name.
+const char* RefusedNameReason(const char* fileName);
+
+// Whether `text` ends in ".wav", spelt in any case: names come from file
+// systems that ignore case.
+bool HasWavEnding(const char* text);
+
 // Fills `name` (EntryNameBufferSize bytes) from `path`, whose base name
 // follows the last separator of `conventions`. The ending may be spelt in any
 // case (".wav", ".WAV", ...): names come from file systems that ignore case.

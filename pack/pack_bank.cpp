@@ -1,11 +1,13 @@
 #include "pack/pack_bank.h"
 
+#include <cstring>
+
 #include "bank/bank_layout.h"
+#include "pack/bank_walk.h"
 #include "pack/entry_name.h"
+#include "pack/entry_table.h"
 #include "pack/pack_texts.h"
-#include "pack/wav_reader.h"
 #include "runtime/files/file_handle.h"
-#include "runtime/files/file_names.h"
 #include "runtime/process/memory_pool.h"
 #include "runtime/process/text_store.h"
 
@@ -14,86 +16,120 @@ namespace {
 // Large enough that each block passes the file buffers in one OS call.
 constexpr int32_t CopyBlockSize = 1 << 16;
 
-bool Fail(PackFailure* failure, const char* file, const char* reason) {
-    failure->file = file;
-    failure->reason = reason;
-    return false;
-}
-
 bool WriteEntryHead(FileHandle* bank, const char* name, const WavHead& head) {
     return WriteBlock(bank, name, NameFieldSize) == NameFieldSize &&
            WriteInt32(bank, head.dataSize - 2) == 4 &&
            WriteBlock(bank, head.format, FormatBlockSize) == FormatBlockSize;
 }
 
-bool CopyData(FileHandle* wav, const char* wavPath, FileHandle* bank, const char* bankPath,
-              int32_t n, PackFailure* failure) {
-    void* block = AllocateBlock(n < CopyBlockSize ? n : CopyBlockSize);
-    if (!block) return Fail(failure, wavPath, OutOfMemory);
+bool PackEntry(FileHandle* bank, const char* bankPath, const char* wavPath, const char* name,
+               PackFailure* failure) {
+    WavHead head;
+    FileHandle* wav = OpenWav(wavPath, &head, failure);
+    if (!wav) return false;
     bool ok = true;
-    while (ok && n > 0) {
-        int32_t want = n < CopyBlockSize ? n : CopyBlockSize;
-        int32_t got = ReadBlock(wav, block, want);
-        if (got > 0 && WriteBlock(bank, block, got) != got) {
-            ok = Fail(failure, bankPath, CannotWriteBank);
-        } else if (got != want) {
-            ok = Fail(failure, wavPath, DataPastEnd);
-        }
-        n -= want;
+    if (!WriteEntryHead(bank, name, head)) {
+        ok = Fail(failure, bankPath, CannotWriteBank, SystemReasonText());
+    } else {
+        ok = CopyData(wav, wavPath, bank, bankPath, head.dataSize, failure, nullptr, nullptr);
     }
-    FreeBlock(block);
-    return ok;
+    if (!ok) {
+        CloseFile(wav);
+        return false;
+    }
+    return CloseWav(wav, wavPath, head, failure);
 }
 
-bool PackEntry(FileHandle* bank, const char* bankPath, const char* wavPath, PackFailure* failure) {
-    char name[EntryNameBufferSize];
-    const char* reason = EntryNameOf(wavPath, NativePaths, name);
-    if (reason) return Fail(failure, wavPath, reason);
-    FileHandle* wav = OpenForReading(wavPath);
-    if (!wav) return Fail(failure, wavPath, CannotOpen);
-    WavHead head;
-    bool ok = true;
-    reason = ReadWavHead(wav, &head);
-    if (reason) {
-        ok = Fail(failure, wavPath, reason);
-    } else if (!WriteEntryHead(bank, name, head)) {
-        ok = Fail(failure, bankPath, CannotWriteBank);
-    } else if (CopyData(wav, wavPath, bank, bankPath, head.dataSize, failure)) {
-        reason = ReadWavTail(wav, head);
-        if (reason) ok = Fail(failure, wavPath, reason);
-    } else {
-        ok = false;
+// Every file's entry name, refused before anything is written when one is
+// not to be had or two are one file for lsd2wav.
+bool CollectNames(const char* const* wavPaths, int32_t wavCount, EntryTable* names,
+                  PackFailure* failure) {
+    for (int32_t i = 0; i < wavCount; ++i) {
+        char name[EntryNameBufferSize];
+        const char* reason = EntryNameOf(wavPaths[i], NativePaths, name);
+        if (reason) return Fail(failure, wavPaths[i], reason);
+        if (!AddEntry(names, name)) return Fail(failure, wavPaths[i], OutOfMemory);
     }
-    CloseFile(wav);
-    return ok;
+    int32_t first, second;
+    bool outOfMemory;
+    if (FindSameFile(*names, &first, &second, &outOfMemory))
+        return Fail(failure, wavPaths[second], SameEntryName, wavPaths[first]);
+    if (outOfMemory) return Fail(failure, wavPaths[0], OutOfMemory);
+    return true;
 }
 
 bool WriteBank(FileHandle* bank, const char* bankPath, const char* const* wavPaths,
-               int32_t wavCount, PackFailure* failure) {
+               const EntryTable& names, PackFailure* failure) {
     // The lead field means nothing to lsd2wav; 0 says nothing either.
     if (WriteInt32(bank, 0) != 4) return Fail(failure, bankPath, CannotWriteBank);
-    for (int32_t i = 0; i < wavCount; ++i) {
-        if (!PackEntry(bank, bankPath, wavPaths[i], failure)) return false;
+    for (int32_t i = 0; i < names.count; ++i) {
+        if (!PackEntry(bank, bankPath, wavPaths[i], names.records[i].name, failure)) return false;
     }
-    if (!CommitFile(bank)) return Fail(failure, bankPath, CannotWriteBank);
     return true;
 }
 
 }  // namespace
 
+bool CopyData(FileHandle* wav, const char* wavPath, FileHandle* bank, const char* bankPath,
+              int32_t n, PackFailure* failure, FileHandle* old, bool* differs) {
+    int32_t size = n < CopyBlockSize ? n : CopyBlockSize;
+    unsigned char* block = static_cast<unsigned char*>(AllocateBlock(size));
+    unsigned char* oldBlock = old ? static_cast<unsigned char*>(AllocateBlock(size)) : nullptr;
+    bool ok = block && (!old || oldBlock);
+    if (!ok) Fail(failure, wavPath, OutOfMemory);
+    while (ok && n > 0) {
+        int32_t want = n < CopyBlockSize ? n : CopyBlockSize;
+        int32_t got = ReadBlock(wav, block, want);
+        if (got > 0 && WriteBlock(bank, block, got) != got) {
+            ok = Fail(failure, bankPath, CannotWriteBank, SystemReasonText());
+        } else if (got != want) {
+            ok = Fail(failure, wavPath, DataPastEnd);
+        } else if (old && !*differs) {
+            *differs = ReadBlock(old, oldBlock, want) != want ||
+                       std::memcmp(block, oldBlock, static_cast<size_t>(want)) != 0;
+            if (*differs) ReadPast(old, static_cast<uint32_t>(n - want));
+        }
+        n -= want;
+    }
+    if (block) FreeBlock(block);
+    if (oldBlock) FreeBlock(oldBlock);
+    return ok;
+}
+
+FileHandle* OpenWav(const char* wavPath, WavHead* head, PackFailure* failure) {
+    FileHandle* wav = OpenForReading(wavPath);
+    if (!wav) {
+        FailToOpen(failure, wavPath);
+        return nullptr;
+    }
+    const char* reason = ReadWavHead(wav, head);
+    if (!reason) return wav;
+    // By its text: each unit may hold a copy of its own.
+    Fail(failure, wavPath, reason, std::strcmp(reason, FormatSize) == 0 ? ConvertHint : nullptr);
+    CloseFile(wav);
+    return nullptr;
+}
+
+bool CloseWav(FileHandle* wav, const char* wavPath, const WavHead& head, PackFailure* failure) {
+    const char* reason = ReadWavTail(wav, head);
+    CloseFile(wav);
+    return reason ? Fail(failure, wavPath, reason) : true;
+}
+
 bool PackBank(const char* bankPath, const char* const* wavPaths, int32_t wavCount,
               PackFailure* failure) {
-    char* temporaryPath = JoinText(bankPath, TemporarySuffix);
-    if (!temporaryPath) return Fail(failure, bankPath, OutOfMemory);
-    FileHandle* bank = CreateForWriting(temporaryPath);
-    if (!bank) {
-        FreeText(temporaryPath);
-        return Fail(failure, bankPath, CannotCreateTemporary);
+    FileHandle* existing;
+    if (!CheckBank(bankPath, BankUse::Pack, &existing, failure)) return false;
+    EntryTable names = {nullptr, 0, 0};
+    Replacement replacement;
+    bool ok = CollectNames(wavPaths, wavCount, &names, failure) &&
+              BeginReplacement(bankPath, existing, &replacement, failure);
+    // Windows renames nothing over a file that is open.
+    if (existing) CloseFile(existing);
+    if (ok) {
+        bool written = WriteBank(replacement.file, bankPath, wavPaths, names, failure);
+        ok = FinishReplacement(bankPath, &replacement, written, failure);
     }
-    bool ok = WriteBank(bank, bankPath, wavPaths, wavCount, failure);
-    if (!CloseFile(bank) && ok) ok = Fail(failure, bankPath, CannotWriteBank);
-    if (ok && !MoveFileOver(temporaryPath, bankPath)) ok = Fail(failure, bankPath, CannotReplaceBank);
-    if (!ok) RemoveFile(temporaryPath);
-    FreeText(temporaryPath);
+    FreeEntryTable(&names);
     return ok;
 }

@@ -2,8 +2,10 @@
 
 #include <cstring>
 
+#include "pack/list_bank.h"
 #include "pack/pack_bank.h"
 #include "pack/pack_texts.h"
+#include "pack/update_bank.h"
 #include "runtime/process/print_line.h"
 #include "runtime/process/text_store.h"
 
@@ -17,14 +19,23 @@ void PrintUsage() {
     for (const char* line : UsageLines) PrintLine(line);
 }
 
-void PrintRefusal(const char* file, const char* reason) {
-    char* head = JoinText(RefusalPrefix, file, RefusalSeparator);
-    char* line = head ? JoinText(head, reason) : nullptr;
+void PrintRefusal(const PackFailure& failure) {
+    char* head = JoinText(RefusalPrefix, failure.file, RefusalSeparator);
+    char* line = head ? JoinText(head, failure.reason) : nullptr;
+    char* whole = line && failure.detail ? JoinText(line, RefusalSeparator, failure.detail) : line;
     // Without memory for the whole line the reason alone still tells something.
-    PrintErrorLine(line ? line : reason);
+    PrintErrorLine(whole ? whole : failure.reason);
+    if (whole != line) FreeText(whole);
     FreeText(line);
     FreeText(head);
 }
+
+int32_t Refuse(const char* file, const char* reason) {
+    PrintRefusal(PackFailure{file, reason, nullptr});
+    return 1;
+}
+
+bool Is(const char* argument, const char* option) { return std::strcmp(argument, option) == 0; }
 
 }  // namespace
 
@@ -34,27 +45,44 @@ int32_t RunPackCommand(int32_t argc, const char* const* argv) {
         return 1;
     }
     const char* first = argv[1];
-    if (std::strcmp(first, "--help") == 0 || std::strcmp(first, "-h") == 0) {
+    if (Is(first, "--help") || Is(first, "-h")) {
         PrintUsage();
         return 0;
     }
-    if (std::strcmp(first, "--version") == 0) {
+    if (Is(first, "--version")) {
         PrintLine("wav2lsd " WAV2LSD_VERSION);
         return 0;
     }
-    // A bank whose name starts with "-" is still reachable as "./-name".
-    if (first[0] == '-' && first[1] != '\0') {
-        PrintRefusal(first, UnknownOption);
-        return 1;
+    bool update = false, list = false, verbose = false;
+    int32_t at = 1;
+    for (; at < argc; ++at) {
+        const char* option = argv[at];
+        if (Is(option, "--update")) {
+            update = true;
+        } else if (Is(option, "--list")) {
+            list = true;
+        } else if (Is(option, "--verbose") || Is(option, "-v")) {
+            verbose = true;
+        } else if (Is(option, "--")) {
+            ++at;
+            break;
+        } else if (option[0] == '-' && option[1] != '\0') {
+            // A bank whose name starts with "-" is still reachable as "./-name".
+            return Refuse(option, UnknownOption);
+        } else {
+            break;
+        }
     }
-    if (argc < 3) {
-        PrintRefusal(first, NoWavFiles);
-        return 1;
-    }
-    PackFailure failure;
-    if (!PackBank(first, argv + 2, argc - 2, &failure)) {
-        PrintRefusal(failure.file, failure.reason);
-        return 1;
-    }
-    return 0;
+    if (at == argc) return Refuse(argv[argc - 1], update || list ? NoBank : NoWavFiles);
+    const char* bank = argv[at];
+    if (update && list) return Refuse("--list", UnknownOption);
+    if (verbose && !update) return Refuse("--verbose", VerboseAlone);
+    if ((update || list) && at + 1 < argc) return Refuse(argv[at + 1], WavFilesWithUpdate);
+    if (!update && !list && at + 1 == argc) return Refuse(bank, NoWavFiles);
+    PackFailure failure = {nullptr, nullptr, nullptr};
+    bool ok = update ? UpdateBank(bank, verbose, &failure)
+              : list ? ListBank(bank, &failure)
+                     : PackBank(bank, argv + at + 1, argc - at - 1, &failure);
+    if (!ok) PrintRefusal(failure);
+    return ok ? 0 : 1;
 }

@@ -1,5 +1,5 @@
-// The command line of wav2lsd: `wav2lsd BANK WAV...`, `--help` or
-// `--version`.
+// The command line of wav2lsd: `wav2lsd BANK WAV...`, `--update BANK`,
+// `--list BANK`, `--help` or `--version`.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,6 @@
 // Every line that wav2lsd prints. A refusal is one line on the error stream,
-// "wav2lsd: " + the file + ": " + one of the reasons below.
+// "wav2lsd: " + the file + ": " + one of the reasons below, and after another
+// ": " what the system said or what to do about it.
 #pragma once
 
 constexpr const char* RefusalPrefix = "wav2lsd: ";
@@ -7,27 +8,47 @@ constexpr const char* RefusalSeparator = ": ";
 
 constexpr const char* UsageLines[] = {
     "usage: wav2lsd BANK WAV...",
+    "       wav2lsd [--verbose] --update BANK",
+    "       wav2lsd --list BANK",
     "Packs the WAV files into the sound bank BANK, one entry per file in the order",
     "given, each named after its file without \".wav\". BANK is replaced only once",
     "every file has been packed.",
-    "  --help     print this help",
-    "  --version  print the version",
+    "  --update       rebuild BANK from the files that lsd2wav extracted from it",
+    "                 into this folder, keeping its order and names",
+    "  -v, --verbose  with --update, one line per entry that changed",
+    "  --list         one line per entry of BANK: file, channels, rate, bits, bytes",
+    "  --help         print this help",
+    "  --version      print the version",
 };
 
 // The command line.
 constexpr const char* UnknownOption = "unknown option";
 constexpr const char* NoWavFiles = "no WAV files given";
+constexpr const char* NoBank = "no BANK given";
+constexpr const char* WavFilesWithUpdate = "--update and --list take the bank alone, no WAV files";
+constexpr const char* VerboseAlone = "--verbose goes with --update";
 
 // The name that a WAV file gives its entry.
 constexpr const char* NoWavEnding = "the file name does not end in .wav";
 constexpr const char* EmptyName = "the name before .wav is empty";
 constexpr const char* LongName = "the name before .wav is longer than 32 bytes";
-constexpr const char* UnsafeName = "lsd2wav would refuse the name as unsafe";
+// The names that lsd2wav refuses, on Windows (the bank's home) or anywhere.
+constexpr const char* RootedName = "lsd2wav refuses a name that starts with / or \\";
+constexpr const char* ClimbingName = "lsd2wav refuses a name with a .. element";
+constexpr const char* ColonName = "lsd2wav on Windows refuses a name with a colon";
+constexpr const char* DeviceName =
+    "lsd2wav on Windows refuses a device name (CON, NUL, COM1, LPT1, ...)";
+// Windows takes names that differ in case, or in / and \ alone, for one file.
+constexpr const char* SameFile = "lsd2wav would write it to the same file as another entry";
 
 // A WAV file's contents.
 constexpr const char* CannotOpen = "cannot open the file";
+constexpr const char* IsFolder = "is a folder, not a file";
 constexpr const char* NotRiffWave = "not a RIFF WAVE file";
 constexpr const char* FormatSize = "the format chunk is not 16 bytes long";
+constexpr const char* ConvertHint =
+    "an extensible, float or 24-bit WAV file; convert it to 16-bit PCM, "
+    "for example: sox in.wav -b 16 -e signed-integer out.wav";
 constexpr const char* SecondFormat = "more than one format chunk";
 constexpr const char* NoFormat = "no format chunk";
 constexpr const char* DataBeforeFormat = "the data chunk comes before the format chunk";
@@ -38,8 +59,42 @@ constexpr const char* DataPastEnd = "the data chunk runs past the end of the fil
 constexpr const char* SecondData = "more than one data chunk";
 constexpr const char* ChunkPastEnd = "a chunk runs past the end of the file";
 
-// The bank.
+// The bank, and the slips that would lose a file.
+constexpr const char* BankEndsInWav =
+    "the bank's name ends in .wav: give the bank first, wav2lsd BANK WAV...";
+constexpr const char* BankIsWav =
+    "is a WAV file, not a bank: give the bank first, wav2lsd BANK WAV...";
+constexpr const char* BankIsFolder = "is a folder, not a bank";
+constexpr const char* BankIsLink = "is a link: give the file it points to";
+constexpr const char* BankIsOther = "is not a regular file";
+constexpr const char* BankReadOnly = "is read-only: clear its read-only attribute first";
+constexpr const char* CannotOpenBank = "cannot open the bank";
+constexpr const char* LeadCut = "the bank is cut short in its first 4 bytes";
+constexpr const char* EntryCut = "the bank is cut short inside this entry";
+constexpr const char* SamplesCut =
+    "the bank is cut short inside this entry's samples (lsd2wav pads the file with zeros)";
+constexpr const char* NoSamples = "the length field gives no samples";
+constexpr const char* SameEntryName = "gives the same entry name as another file";
 constexpr const char* CannotCreateTemporary = "cannot create the temporary file beside it";
 constexpr const char* CannotWriteBank = "cannot write the bank";
 constexpr const char* CannotReplaceBank = "cannot put the new bank in place";
 constexpr const char* OutOfMemory = "out of memory";
+
+// What the system said.
+constexpr const char* NoSuchFile = "no such file or folder";
+constexpr const char* PermissionDenied = "permission denied";
+constexpr const char* WriteProtected = "the disk is write-protected";
+constexpr const char* InUse = "in use by another program";
+constexpr const char* DiskFull = "no space left on the disk";
+constexpr const char* AlreadyThere = "exists already";
+
+// --update --verbose: "file.wav: " + what changed.
+constexpr const char* ChangedFormat = "format";
+constexpr const char* ChangedLength = "length";
+constexpr const char* ChangedSamples = "samples";
+constexpr const char* ChangedEnd = " changed";
+
+// --list marks.
+constexpr const char* ListCut = "  (cut short)";
+constexpr const char* ListNoSamples = "  (no samples)";
+constexpr const char* ListRefused = "  (refused: ";

@@ -1,16 +1,19 @@
 #include "pack/wav_reader.h"
 
+#include <cstring>
+
 #include "bank/little_endian.h"
+#include "pack/bank_walk.h"
 #include "pack/pack_texts.h"
-#include "runtime/process/memory_pool.h"
 
 namespace {
 
 constexpr int32_t ChunkHeaderSize = 8;
 constexpr int32_t RiffHeaderSize = 12;
-// The file operations only go forward, so chunks to skip are read through,
-// this much at a time.
-constexpr int32_t SkipBlockSize = 1 << 16;
+// A format chunk that some writers use for plain PCM: the 16 bytes and an
+// extra-size field of 0.
+constexpr uint32_t LongPcmFormatSize = 18;
+constexpr int32_t PcmTag = 1;
 
 struct Chunk {
     bool present;  // false at the end of the file
@@ -38,21 +41,25 @@ void SkipPad(FileHandle* wav, uint32_t size) {
 }
 
 const char* SkipChunk(FileHandle* wav, uint32_t size) {
-    uint32_t left = size;
-    if (left > 0) {
-        void* block =
-            AllocateBlock(left < SkipBlockSize ? static_cast<int32_t>(left) : SkipBlockSize);
-        if (!block) return OutOfMemory;
-        while (left > 0) {
-            int32_t want = left < SkipBlockSize ? static_cast<int32_t>(left) : SkipBlockSize;
-            int32_t got = ReadBlock(wav, block, want);
-            left -= static_cast<uint32_t>(got);
-            if (got != want) break;
-        }
-        FreeBlock(block);
-    }
-    if (left > 0) return ChunkPastEnd;
+    PastRead read = ReadPast(wav, size);
+    if (read == PastRead::OutOfMemory) return OutOfMemory;
+    if (read == PastRead::Short) return ChunkPastEnd;
     SkipPad(wav, size);
+    return nullptr;
+}
+
+// The 16-byte body, from a chunk of 16 bytes or from an 18-byte one of plain
+// PCM with nothing in its extra part. Anything longer describes samples
+// that a bank's 16-byte format block cannot.
+const char* ReadFormat(FileHandle* wav, uint32_t size, WavHead* head) {
+    if (size != FormatBlockSize && size != LongPcmFormatSize) return FormatSize;
+    unsigned char body[LongPcmFormatSize];
+    if (ReadBlock(wav, body, static_cast<int32_t>(size)) != static_cast<int32_t>(size))
+        return ChunkPastEnd;
+    if (size == LongPcmFormatSize &&
+        ((body[0] | body[1] << 8) != PcmTag || body[16] != 0 || body[17] != 0))
+        return FormatSize;
+    std::memcpy(head->format, body, FormatBlockSize);
     return nullptr;
 }
 
@@ -71,9 +78,8 @@ const char* ReadWavHead(FileHandle* wav, WavHead* head) {
         if (!chunk.present) return haveFormat ? NoData : NoFormat;
         if (chunk.id == FormatTag) {
             if (haveFormat) return SecondFormat;
-            if (chunk.size != FormatBlockSize) return FormatSize;
-            if (ReadBlock(wav, head->format, FormatBlockSize) != FormatBlockSize)
-                return ChunkPastEnd;
+            reason = ReadFormat(wav, chunk.size, head);
+            if (reason) return reason;
             haveFormat = true;
         } else if (chunk.id == DataTag) {
             // The entry's sample block must be written after its format block.

@@ -16,6 +16,7 @@
     X(DeleteFileA)                  \
     X(GetFileAttributesA)           \
     X(GetFileInformationByHandle)   \
+    X(GetLastError)                 \
     X(HeapCreate)                   \
     X(HeapAlloc)                    \
     X(HeapFree)                     \

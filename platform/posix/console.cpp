@@ -1,6 +1,7 @@
 // Standard output, the error stream and console events. Console events
-// arrive as signals: SIGHUP when the terminal goes away (the close event) and
-// SIGINT for Ctrl+C. As on Windows, handlers run on a thread of their own, so
+// arrive as signals: SIGHUP when the terminal goes away (the close event),
+// SIGINT for Ctrl+C and SIGTERM, the request to end that a shutdown sends.
+// As on Windows, handlers run on a thread of their own, so
 // they may take locks and call anything, which a signal handler may not.
 #include <signal.h>
 #include <unistd.h>
@@ -41,7 +42,10 @@ void* Watch(void*) {
     for (;;) {
         int sig = 0;
         if (sigwait(&watched, &sig) != 0) continue;
-        if (CallHandlers(sig == SIGHUP ? CTRL_CLOSE_EVENT : CTRL_C_EVENT)) continue;
+        DWORD event = sig == SIGHUP    ? CTRL_CLOSE_EVENT
+                      : sig == SIGTERM ? CTRL_SHUTDOWN_EVENT
+                                       : CTRL_C_EVENT;
+        if (CallHandlers(event)) continue;
         // Nobody took the event: end the way the signal would have ended the
         // process had nobody been watching for it.
         signal(sig, SIG_DFL);
@@ -58,7 +62,7 @@ void* Watch(void*) {
 // it starts from then on, leaving the watcher the only one to receive them.
 bool StartWatching() {
     sigemptyset(&watched);
-    for (int sig : {SIGHUP, SIGINT}) {
+    for (int sig : {SIGHUP, SIGINT, SIGTERM}) {
         // A signal ignored from the start (nohup, a background job) is the
         // user's wish to carry on, and stays ignored.
         struct sigaction now;

@@ -40,6 +40,11 @@ int OpenFlags(DWORD access, DWORD share, DWORD disposition, DWORD attributes) {
     if (access == (GENERIC_READ | GENERIC_WRITE) && disposition == CREATE_ALWAYS &&
         attributes == FILE_ATTRIBUTE_NORMAL)
         return O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW;
+    // A new file only: never one that is there already, and never through a
+    // link, whether it points anywhere or not.
+    if (access == (GENERIC_READ | GENERIC_WRITE) && disposition == CREATE_NEW &&
+        attributes == FILE_ATTRIBUTE_NORMAL)
+        return O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW;
     if (access == GENERIC_WRITE && disposition == TRUNCATE_EXISTING && attributes == 0)
         return O_WRONLY | O_TRUNC | O_NOFOLLOW;
     return -1;
@@ -58,19 +63,35 @@ namespace PosixOs {
 HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                    DWORD disposition, DWORD attributes, HANDLE templateFile) {
     int flags = OpenFlags(access, share, disposition, attributes);
-    if (name == nullptr || flags < 0 || security != nullptr || templateFile != nullptr)
+    // A template gives a new file its attributes; here, its permission bits.
+    struct stat like;
+    bool templated = templateFile != nullptr && disposition == CREATE_NEW;
+    if (name == nullptr || flags < 0 || security != nullptr ||
+        (templateFile != nullptr && !templated) ||
+        (templated && fstat(FdOfHandle(templateFile), &like) != 0)) {
+        errno = EINVAL;
         return INVALID_HANDLE_VALUE;
+    }
     int fd;
     do {
         fd = open(name, flags | O_CLOEXEC, 0666);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) return INVALID_HANDLE_VALUE;
+    // Set after the open, so that the umask does not take bits away.
+    if (templated && fchmod(fd, like.st_mode & 07777) != 0) {
+        int error = errno;
+        close(fd);
+        unlink(name);
+        errno = error;
+        return INVALID_HANDLE_VALUE;
+    }
     // Linux opens a directory for reading (never for writing); Windows does
     // not, and callers rely on a directory being passed over like a missing
     // file.
     struct stat info;
     if (flags == O_RDONLY && (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode))) {
         close(fd);
+        errno = EISDIR;
         return INVALID_HANDLE_VALUE;
     }
     AdoptFd(fd);
@@ -196,16 +217,17 @@ BOOL DeleteFileA(LPCSTR name) {
     return unlink(name) == 0 ? TRUE : FALSE;
 }
 
-// What the runtime asks of a file's attributes: whether it is there, is a
-// folder, or is a symbolic link, which Windows counts among its reparse
-// points. A last link is not followed (lstat), as Windows does not follow a
-// reparse point here; a name ending in a separator is followed by lstat too.
+// The file itself, not what a link points to, as Windows reports a link.
+// Windows' read-only attribute keeps a file from being replaced or deleted,
+// which POSIX decides by the folder's rights alone, so no file here is
+// read-only in that sense.
 DWORD GetFileAttributesA(LPCSTR name) {
     struct stat info;
     if (name == nullptr || lstat(name, &info) != 0) return INVALID_FILE_ATTRIBUTES;
-    if (S_ISLNK(info.st_mode)) return FILE_ATTRIBUTE_REPARSE_POINT;
+    if (S_ISREG(info.st_mode)) return FILE_ATTRIBUTE_NORMAL;
     if (S_ISDIR(info.st_mode)) return FILE_ATTRIBUTE_DIRECTORY;
-    return FILE_ATTRIBUTE_NORMAL;
+    if (S_ISLNK(info.st_mode)) return FILE_ATTRIBUTE_REPARSE_POINT;
+    return FILE_ATTRIBUTE_DEVICE;
 }
 
 // The identity of an open file: its device folded into the 32-bit volume
@@ -223,6 +245,37 @@ BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) 
     info->nFileIndexHigh = static_cast<DWORD>(inode >> 32);
     info->nFileIndexLow = static_cast<DWORD>(inode);
     return TRUE;
+}
+
+// errno is this thread's reason for its last failed call, as Windows keeps
+// one per thread; the codes are those the callers look for.
+DWORD GetLastError() {
+    switch (errno) {
+        case 0:
+            return 0;
+        case ENOENT:
+            return ERROR_FILE_NOT_FOUND;
+        case ENOTDIR:
+        case ENAMETOOLONG:
+            return ERROR_PATH_NOT_FOUND;
+        case EACCES:
+        case EPERM:
+        case EISDIR:
+            return ERROR_ACCESS_DENIED;
+        case EROFS:
+            return ERROR_WRITE_PROTECT;
+        case EBUSY:
+        case ETXTBSY:
+            return ERROR_SHARING_VIOLATION;
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG:
+            return ERROR_DISK_FULL;
+        case EEXIST:
+            return ERROR_FILE_EXISTS;
+        default:
+            return ERROR_GEN_FAILURE;
+    }
 }
 
 }  // namespace PosixOs

@@ -59,13 +59,28 @@ typedef struct _CRITICAL_SECTION {
 #define GENERIC_READ 0x80000000u
 #define GENERIC_WRITE 0x40000000u
 #define FILE_SHARE_READ 0x00000001u
+#define CREATE_NEW 1u
 #define CREATE_ALWAYS 2u
 #define OPEN_EXISTING 3u
 #define TRUNCATE_EXISTING 5u
+#define FILE_ATTRIBUTE_READONLY 0x00000001u
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010u
+#define FILE_ATTRIBUTE_DEVICE 0x00000040u
 #define FILE_ATTRIBUTE_NORMAL 0x00000080u
 #define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400u
 #define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
+
+// The system's reasons for a failed call, as GetLastError gives them.
+#define ERROR_FILE_NOT_FOUND 2u
+#define ERROR_PATH_NOT_FOUND 3u
+#define ERROR_ACCESS_DENIED 5u
+#define ERROR_WRITE_PROTECT 19u
+#define ERROR_GEN_FAILURE 31u
+#define ERROR_SHARING_VIOLATION 32u
+#define ERROR_HANDLE_DISK_FULL 39u
+#define ERROR_FILE_EXISTS 80u
+#define ERROR_DISK_FULL 112u
+#define ERROR_ALREADY_EXISTS 183u
 
 #define FILE_BEGIN 0u
 #define FILE_CURRENT 1u
@@ -81,6 +96,7 @@ typedef struct _CRITICAL_SECTION {
 #define CTRL_C_EVENT 0u
 #define CTRL_BREAK_EVENT 1u
 #define CTRL_CLOSE_EVENT 2u
+#define CTRL_SHUTDOWN_EVENT 6u
 
 // The stand-ins, in a namespace of their own: on this side they are no
 // system's functions, and must not pass for global ones.
@@ -98,6 +114,7 @@ BOOL MoveFileExA(LPCSTR existing, LPCSTR replacement, DWORD flags);
 BOOL DeleteFileA(LPCSTR name);
 DWORD GetFileAttributesA(LPCSTR name);
 BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info);
+DWORD GetLastError();
 
 HANDLE HeapCreate(DWORD options, SIZE_T initialSize, SIZE_T maximumSize);
 LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes);

@@ -10,10 +10,10 @@
 namespace {
 
 HANDLE CallCreateFile(FileHandle* h, const char* name, DWORD access, DWORD disposition,
-                      DWORD attributes) {
+                      DWORD attributes, HANDLE like = nullptr) {
     bool out = StepOutOfGate(h);
-    HANDLE os = Os.CreateFileA(name, access, FILE_SHARE_READ, nullptr, disposition, attributes,
-                               nullptr);
+    HANDLE os =
+        Os.CreateFileA(name, access, FILE_SHARE_READ, nullptr, disposition, attributes, like);
     StepIntoGate(out);
     return os;
 }
@@ -59,6 +59,13 @@ FileHandle* CreateForWriting(const char* name) {
         os = CallCreateFile(h, name, GENERIC_WRITE, TRUNCATE_EXISTING, 0);
     }
     return FinishOpen(h, os);
+}
+
+FileHandle* CreateNewForWriting(const char* name, FileHandle* like) {
+    FileHandle* h = ReserveRecord();
+    if (!h) return nullptr;
+    return FinishOpen(h, CallCreateFile(h, name, GENERIC_READ | GENERIC_WRITE, CREATE_NEW,
+                                        FILE_ATTRIBUTE_NORMAL, like ? like->osHandle : nullptr));
 }
 
 int32_t ReadInt32(FileHandle* h) {

@@ -9,6 +9,10 @@ struct FileHandle;
 
 FileHandle* OpenForReading(const char* name);
 FileHandle* CreateForWriting(const char* name);
+// Creates a file that is not there yet, never one that is nor one through a
+// link; it takes the attributes (on POSIX the permission bits) of the open
+// file `like` when one is given.
+FileHandle* CreateNewForWriting(const char* name, FileHandle* like);
 
 int32_t ReadInt32(FileHandle* h);
 int32_t ReadBlock(FileHandle* h, void* dst, int32_t n);

@@ -7,3 +7,13 @@ bool MoveFileOver(const char* from, const char* to);
 
 // Deletes the file; whether it went.
 bool RemoveFile(const char* name);
+
+// What a name stands for, without following a link at its end.
+enum class FileKind { Missing, Regular, ReadOnly, Directory, Link, Other };
+FileKind KindOfFile(const char* name);
+
+// Why this thread's last file operation failed, as far as the user can act
+// on it.
+enum class SystemReason { Unknown, NoSuchFile, PermissionDenied, WriteProtected, InUse, DiskFull,
+                          Exists };
+SystemReason LastSystemReason();

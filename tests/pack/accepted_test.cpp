@@ -2,6 +2,12 @@
 // whatever other chunks and pad bytes surround them, under the file's name.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -67,6 +73,9 @@ INSTANTIATE_TEST_SUITE_P(
                  "zero", kFormat, "ab"},
         Accepted{"upper-case ending in a subfolder", "sub/LOUD.WAV", PlainWav(kFormat, kOdd),
                  "LOUD", kFormat, kOdd},
+        Accepted{"18-byte PCM format whose extra part is empty", "pcm18.wav",
+                 RiffWave(RiffChunk("fmt ", kFormat + Bytes(2, '\0')) + RiffChunk("data", kOdd)),
+                 "pcm18", kFormat, kOdd},
         Accepted{"name of 32 bytes", std::string(32, 'n') + ".wav", PlainWav(kFormat, kOdd),
                  std::string(32, 'n'), kFormat, kOdd},
         Accepted{"chunk and data longer than a copy block", "long.wav",
@@ -74,25 +83,73 @@ INSTANTIATE_TEST_SUITE_P(
                           RiffChunk("data", kLong) + RiffChunk("LIST", kOdd)),
                  "long", kFormat, kLong}));
 
-TEST(Wav2lsdCommandLine, HelpVersionAndMistakes) {
+// Mistakes and slips of the hand: nothing is written, and every file that
+// was there, the one the slip would have destroyed among them, stays as it was.
+TEST(Wav2lsdCommandLine, HelpVersionMistakesAndSlips) {
     const std::string usage = "usage: wav2lsd BANK WAV...\r\n";
+    const Bytes wav = PlainWav(PcmFormat(1, 8000, 8), "abcd");
+    const Bytes bank = ArchiveBytes({MakeEntry("a", 2, 1)});
     struct Case {
         std::vector<std::string> arguments;
         int exitCode;
         std::string outputStart;  // stdout begins so, with nothing on stderr
         std::string refusedFile;  // else stderr names this file
         std::string reasonWords;
+        // Files there before the run: a name ending in "/" is a folder, one
+        // ending in "|" a FIFO, "name>target" a link.
+        std::vector<std::pair<std::string, Bytes>> files;
     } cases[] = {
-        {{}, 1, usage, "", ""},
-        {{"--help"}, 0, usage, "", ""},
-        {{"-h", "a.wav"}, 0, usage, "", ""},
-        {{"--version"}, 0, "wav2lsd " WAV2LSD_VERSION "\r\n", "", ""},
-        {{"bank.lsd"}, 1, "", "bank.lsd", "no WAV files"},
-        {{"--bank", "a.wav"}, 1, "", "--bank", "unknown option"},
+        {{}, 1, usage, "", "", {}},
+        {{"--help"}, 0, usage, "", "", {}},
+        {{"-h", "a.wav"}, 0, usage, "", "", {}},
+        {{"--version"}, 0, "wav2lsd " WAV2LSD_VERSION "\r\n", "", "", {}},
+        {{"bank.lsd"}, 1, "", "bank.lsd", "no WAV files", {}},
+        {{"--bank", "a.wav"}, 1, "", "--bank", "unknown option", {}},
+        {{"--update"}, 1, "", "--update", "no BANK", {}},
+        {{"--update", "bank.lsd", "a.wav"}, 1, "", "a.wav", "bank alone", {{"bank.lsd", bank}, {"a.wav", wav}}},
+        {{"-v", "bank.lsd", "a.wav"}, 1, "", "--verbose", "with --update", {{"a.wav", wav}}},
+        {{"--update", "missing.lsd"}, 1, "", "missing.lsd", "no such file", {}},
+        {{"--list", "missing.lsd"}, 1, "", "missing.lsd", "no such file", {}},
+        // BANK forgotten: the first WAV file would become a bank of the others.
+        {{"a.wav", "b.wav"}, 1, "", "a.wav", "give the bank first", {{"a.wav", wav}, {"b.wav", wav}}},
+        {{"A.WAV", "b.wav"}, 1, "", "A.WAV", "give the bank first", {{"A.WAV", wav}, {"b.wav", wav}}},
+        {{"x.wav", "x.wav", "x.wav"}, 1, "", "x.wav", "ends in .wav", {{"x.wav", wav}}},
+        {{"wave.lsd", "a.wav"}, 1, "", "wave.lsd", "is a WAV file", {{"wave.lsd", wav}, {"a.wav", wav}}},
+        {{"--update", "wave.lsd"}, 1, "", "wave.lsd", "is a WAV file", {{"wave.lsd", wav}}},
+        {{"bank.lsd", "a.wav", "./a.wav"}, 1, "", "./a.wav", "same entry name", {{"bank.lsd", bank}, {"a.wav", wav}}},
+        {{"bank.lsd", "a.wav", "sub/a.wav"}, 1, "", "sub/a.wav", "same entry name", {{"a.wav", wav}, {"sub/", ""}, {"sub/a.wav", wav}}},
+        {{"folder", "a.wav"}, 1, "", "folder", "is a folder", {{"folder/", ""}, {"a.wav", wav}}},
+        {{"bank.lsd", "sub.wav"}, 1, "", "sub.wav", "is a folder", {{"sub.wav/", ""}}},
+#ifndef _WIN32
+        // Names that Windows takes for a device or a stream, or for one file.
+        {{"bank.lsd", "con.wav"}, 1, "", "con.wav", "device name", {{"bank.lsd", bank}, {"con.wav", wav}}},
+        {{"bank.lsd", "a.wav"}, 1, "", "bank.lsd", "is a link", {{"target", bank}, {"bank.lsd>target", ""}, {"a.wav", wav}}},
+        {{"--update", "bank.lsd"}, 1, "", "bank.lsd", "is a link", {{"target", bank}, {"bank.lsd>target", ""}, {"a.wav", wav}}},
+        {{"fifo", "a.wav"}, 1, "", "fifo", "not a regular file", {{"fifo|", ""}, {"a.wav", wav}}},
+        {{"bank.lsd", "a:b.wav"}, 1, "", "a:b.wav", "colon", {{"a:b.wav", wav}}},
+        {{"bank.lsd", "A.wav", "a.wav"}, 1, "", "a.wav", "same entry name", {{"A.wav", wav}, {"a.wav", wav}}},
+#endif
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.arguments));
         ScopedTempDir dir;
+        for (const auto& file : c.files) {
+            const std::string& name = file.first;
+            size_t arrow = name.find('>');
+            if (name.back() == '/') {
+                ASSERT_TRUE(MakeDirectory(dir.Join(name.substr(0, name.size() - 1))));
+            } else if (name.back() == '|') {
+                ASSERT_TRUE(MakeFifo(dir.Join(name.substr(0, name.size() - 1))));
+            } else if (arrow != std::string::npos) {
+#ifndef _WIN32
+                ASSERT_EQ(symlink(name.substr(arrow + 1).c_str(),
+                                  dir.Join(name.substr(0, arrow)).c_str()), 0);
+#endif
+            } else {
+                ASSERT_TRUE(WriteBytesToFile(dir.Join(name), file.second));
+            }
+        }
+        std::vector<std::string> before = SnapshotTree(dir.path);
         RunResult result = RunWav2lsd(dir.path, c.arguments);
         if (c.refusedFile.empty()) {
             EXPECT_TRUE(result.exited) << DescribeEnd(result);
@@ -102,7 +159,83 @@ TEST(Wav2lsdCommandLine, HelpVersionAndMistakes) {
         } else {
             EXPECT_TRUE(RefusedWith(result, c.refusedFile, c.reasonWords));
         }
-        EXPECT_TRUE(TreeIs(dir.path, {}));
+        EXPECT_EQ(SnapshotTree(dir.path), before);
+    }
+}
+
+}  // namespace
+}  // namespace lsdtest
+
+namespace lsdtest {
+namespace {
+
+TEST(Wav2lsdList, OneLinePerEntryWithMarksAndEscapedNames) {
+    ScopedTempDir dir;
+    std::vector<BankEntry> entries = {MakeEntry("sub/a\r\nb", 10, 1), MakeEntry("con", 2, 2),
+                                      MakeEntry("last", 100, 4)};
+    for (BankEntry& entry : entries) entry.format = PcmFormat(2, 44100, 16);
+    ASSERT_TRUE(WriteBytesToFile(dir.Join("music_p.lsd"),
+                                 Truncate(ArchiveBytes(entries), 4 + 66 + 58 + 60)));
+    RunResult result = RunWav2lsd(dir.path, {"--list", "music_p.lsd"});
+    ASSERT_TRUE(ExitedCleanly(result));
+    EXPECT_EQ(result.output,
+              ConsoleLines({"sub/a\\x0d\\x0ab.wav  2 ch  44100 Hz  16 bit  12 bytes",
+                            "con.wav  2 ch  44100 Hz  16 bit  4 bytes  (refused: lsd2wav on Windows "
+                            "refuses a device name (CON, NUL, COM1, LPT1, ...))",
+                            "last.wav  2 ch  44100 Hz  16 bit  102 bytes  (cut short)"}));
+    EXPECT_TRUE(TreeIs(dir.path, {"music_p.lsd"}));
+}
+
+// The temporary file's name taken by a file, a link pointing elsewhere or a
+// FIFO: none of them is followed or touched, and BANK becomes a plain file
+// with its permission bits as they were.
+TEST(Wav2lsdTemporaryFile, ANameTakenIsLeftAloneAndBankKeepsItsBits) {
+    const Bytes wav = PlainWav(PcmFormat(1, 8000, 8), "abcd");
+    const Bytes expected = ArchiveBytes({{NameField("a"), 2, PcmFormat(1, 8000, 8), "abcd"}}, 0);
+    for (const char* taken : {"file", "link", "fifo"}) {
+        SCOPED_TRACE(taken);
+#ifdef _WIN32
+        if (std::string(taken) != "file") continue;
+#endif
+        ScopedTempDir dir;
+        ASSERT_TRUE(WriteBytesToFile(dir.Join("a.wav"), wav));
+        ASSERT_TRUE(WriteBytesToFile(dir.Join("outside"), "outside"));
+        ASSERT_TRUE(WriteBytesToFile(dir.Join("bank.lsd"), "older bank"));
+        const std::string temporary = dir.Join("bank.lsd.wav2lsd-tmp");
+        const std::string kind = taken;
+#ifndef _WIN32
+        ASSERT_EQ(chmod(dir.Join("bank.lsd").c_str(), 0440), 0);
+        if (kind == "link") {
+            ASSERT_EQ(symlink("outside", temporary.c_str()), 0);
+        } else if (kind == "fifo") {
+            ASSERT_TRUE(MakeFifo(temporary));
+        }
+#endif
+        if (kind == "file") {
+            ASSERT_TRUE(WriteBytesToFile(temporary, "taken"));
+        }
+        // Everything but the bank must stay as it was.
+        auto withoutBank = [&] {
+            std::vector<std::string> tree = SnapshotTree(dir.path);
+            tree.erase(std::remove_if(tree.begin(), tree.end(),
+                                      [](const std::string& f) { return f.rfind("bank.lsd=", 0) == 0; }),
+                       tree.end());
+            return tree;
+        };
+        std::vector<std::string> before = withoutBank();
+
+        RunResult result = RunWav2lsd(dir.path, {"bank.lsd", "a.wav"});
+
+        ASSERT_TRUE(ExitedCleanly(result));
+        EXPECT_TRUE(FileHolds(dir.Join("bank.lsd"), expected));
+        EXPECT_TRUE(FileHolds(dir.Join("outside"), "outside"));
+        EXPECT_EQ(withoutBank(), before);
+#ifndef _WIN32
+        struct stat info;
+        ASSERT_EQ(lstat(dir.Join("bank.lsd").c_str(), &info), 0);
+        EXPECT_TRUE(S_ISREG(info.st_mode));
+        EXPECT_EQ(info.st_mode & 07777, 0440u);
+#endif
     }
 }
 

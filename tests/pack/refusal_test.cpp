@@ -59,8 +59,18 @@ INSTANTIATE_TEST_SUITE_P(
                 "not a RIFF WAVE"},
         Refusal{"cut in the RIFF header", "cut.wav", true, "RIFF" + Int32Bytes(4),
                 "not a RIFF WAVE"},
-        Refusal{"extended format", "ext.wav", true,
-                RiffWave(RiffChunk("fmt ", kFormat + Bytes(2, '\0')) + kDataChunk), "16 bytes"},
+        Refusal{"extensible format", "ext.wav", true,
+                RiffWave(RiffChunk("fmt ", kFormat + Int32Bytes(22).substr(0, 2) +
+                                               PatternBytes(22, 3)) +
+                         kDataChunk),
+                "sox in.wav -b 16 -e signed-integer out.wav"},
+        Refusal{"float format of 18 bytes", "float.wav", true,
+                RiffWave(RiffChunk("fmt ", "\x03" + kFormat.substr(1) + Bytes(2, '\0')) +
+                         kDataChunk),
+                "convert it to 16-bit PCM"},
+        Refusal{"18-byte format with extra bytes", "extra.wav", true,
+                RiffWave(RiffChunk("fmt ", kFormat + "\x02" + Bytes(1, '\0')) + kDataChunk),
+                "16 bytes"},
         Refusal{"two formats", "twofmt.wav", true, RiffWave(kFmt + kFmt + kDataChunk),
                 "more than one format"},
         Refusal{"format after data", "late.wav", true, RiffWave(kDataChunk + kFmt),
@@ -86,6 +96,68 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"empty name", ".wav", true, PlainWav(kFormat, kData), "empty"},
         Refusal{"name of 33 bytes", std::string(33, 'n') + ".wav", true, PlainWav(kFormat, kData),
                 "longer than 32"}));
+
+}  // namespace
+}  // namespace lsdtest
+
+namespace lsdtest {
+namespace {
+
+// --update refuses a bank it cannot give back as it is, or a folder that
+// does not hold what lsd2wav extracted from it; BANK stays as it was.
+struct UpdateRefusal {
+    const char* label;
+    Bytes bank;
+    std::vector<std::pair<std::string, Bytes>> files;  // beside the bank
+    std::string file;  // named in the message
+    std::string reasonWords;
+};
+
+void PrintTo(const UpdateRefusal& c, std::ostream* os) { *os << c.label; }
+
+class UpdateRefusalTest : public ::testing::TestWithParam<UpdateRefusal> {};
+
+TEST_P(UpdateRefusalTest, NamesTheEntryAndLeavesTheBankAsItWas) {
+    const UpdateRefusal& c = GetParam();
+    ScopedTempDir dir;
+    ASSERT_TRUE(WriteBytesToFile(dir.Join("music_p.lsd"), c.bank));
+    for (const auto& file : c.files)
+        ASSERT_TRUE(WriteBytesToFile(dir.Join(file.first), file.second));
+    std::vector<std::string> before = SnapshotTree(dir.path);
+
+    RunResult result = RunWav2lsd(dir.path, {"--update", "music_p.lsd"});
+
+    EXPECT_TRUE(RefusedWith(result, c.file, c.reasonWords));
+    EXPECT_EQ(SnapshotTree(dir.path), before);
+}
+
+const BankEntry kA = MakeEntry("a", 10, 1);
+const BankEntry kB = MakeEntry("b", 10, 2);
+const std::pair<std::string, Bytes> kAWav = {"a.wav", ExpectedWav(kA)};
+const std::pair<std::string, Bytes> kBWav = {"b.wav", ExpectedWav(kB)};
+
+INSTANTIATE_TEST_SUITE_P(
+    Wav2lsd, UpdateRefusalTest,
+    ::testing::Values(
+        UpdateRefusal{"file missing", ArchiveBytes({kA, kB}), {kAWav}, "b.wav", "no such file"},
+        UpdateRefusal{"file not a WAV", ArchiveBytes({kA, kB}), {kAWav, {"b.wav", "text"}},
+                      "b.wav", "not a RIFF WAVE"},
+        UpdateRefusal{"cut inside the samples", Truncate(ArchiveBytes({kA, kB}), 4 + 64 + 52 + 5),
+                      {kAWav, kBWav}, "music_p.lsd: entry 2, b.wav", "pads the file with zeros"},
+        UpdateRefusal{"cut inside the name field", Truncate(ArchiveBytes({kA, kB}), 4 + 66),
+                      {kAWav}, "music_p.lsd: entry 2, b.wav", "cut short"},
+        UpdateRefusal{"cut in the lead field", "ab", {}, "music_p.lsd", "first 4 bytes"},
+        UpdateRefusal{"no samples", ArchiveBytes({MakeEntry("a", -2, 1)}), {kAWav},
+                      "music_p.lsd: entry 1, a.wav", "no samples"},
+        UpdateRefusal{"device name", ArchiveBytes({kA, MakeEntry("nul", 10, 3)}), {kAWav},
+                      "music_p.lsd: entry 2, nul.wav", "device name"},
+        UpdateRefusal{"rooted name", ArchiveBytes({MakeEntry("\\x", 10, 3)}), {},
+                      "music_p.lsd: entry 1, \\x.wav", "starts with"},
+        UpdateRefusal{"two entries, one file", ArchiveBytes({kA, kB, MakeEntry("a", 4, 3)}),
+                      {kAWav, kBWav}, "music_p.lsd: entry 3, a.wav", "entry 1, a.wav"},
+        UpdateRefusal{"two entries, one file on Windows",
+                      ArchiveBytes({MakeEntry("s/B", 4, 3), kA, MakeEntry("s\\b", 4, 3)}), {},
+                      "music_p.lsd: entry 3, s\\b.wav", "another entry: entry 1, s/B.wav"}));
 
 }  // namespace
 }  // namespace lsdtest

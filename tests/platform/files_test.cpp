@@ -92,6 +92,11 @@ HANDLE CreateAnew(const std::string& path) {
                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+HANDLE CreateNew(const std::string& path) {
+    return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                       CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 HANDLE TruncateExisting(const std::string& path) {
     return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, TRUNCATE_EXISTING,
                        0, nullptr);
@@ -138,6 +143,8 @@ TEST_F(FilesTest, EachSupportedCombinationOpensAsWindowsWould) {
         {"read missing", OpenForReading, false, false, "<missing>", false, false},
         {"create over existing", CreateAnew, true, true, "", true, true},
         {"create missing", CreateAnew, false, true, "", true, true},
+        {"create new over existing", CreateNew, true, false, "old", false, false},
+        {"create new missing", CreateNew, false, true, "", true, true},
         {"truncate existing", TruncateExisting, true, true, "", false, true},
         {"truncate missing", TruncateExisting, false, false, "<missing>", false, false},
     };
@@ -190,8 +197,52 @@ TEST_F(FilesTest, OtherCombinationsAreRefusedAndTouchNothing) {
 }
 
 TEST_F(FilesTest, ADirectoryDoesNotOpenAsAFile) {
-    for (auto open : {OpenForReading, CreateAnew, TruncateExisting})
+    for (auto open : {OpenForReading, CreateAnew, CreateNew, TruncateExisting})
         EXPECT_EQ(open(dir), INVALID_HANDLE_VALUE);
+}
+
+// What a program that replaces a file relies on: a new file is never made
+// through a link, takes a template's permission bits whatever the umask, and
+// the kinds and the reasons come out as Windows gives them.
+TEST_F(FilesTest, CreateNewMakesOnlyNewFilesAndTakesATemplatesBits) {
+    std::string target = Path("target");
+    Put(target, "kept");
+    ASSERT_EQ(symlink(target.c_str(), Path("link").c_str()), 0);
+    ASSERT_EQ(symlink(Path("nowhere").c_str(), Path("dangling").c_str()), 0);
+    for (const char* name : {"link", "dangling"}) {
+        EXPECT_EQ(CreateNew(Path(name)), INVALID_HANDLE_VALUE) << name;
+        EXPECT_EQ(GetLastError(), ERROR_FILE_EXISTS) << name;
+    }
+    EXPECT_EQ(Get(target), "kept");
+    EXPECT_EQ(access(Path("nowhere").c_str(), F_OK), -1);
+
+    ASSERT_EQ(chmod(target.c_str(), 0444), 0);
+    HANDLE like = OpenForReading(target);
+    mode_t mask = umask(0277);
+    HANDLE h = CreateFileA(Path("new").c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, like);
+    umask(mask);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    DWORD n = 0;
+    EXPECT_EQ(WriteFile(h, "new", 3, &n, nullptr), TRUE) << "a read-only template still writes";
+    struct stat info;
+    ASSERT_EQ(stat(Path("new").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0444u);
+    CloseHandle(h);
+    CloseHandle(like);
+
+    ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0600), 0);
+    struct {
+        const char* name;
+        DWORD attributes;
+    } kinds[] = {{"target", FILE_ATTRIBUTE_NORMAL},
+                 {"link", FILE_ATTRIBUTE_REPARSE_POINT},
+                 {"fifo", FILE_ATTRIBUTE_DEVICE},
+                 {"", FILE_ATTRIBUTE_DIRECTORY},
+                 {"missing", INVALID_FILE_ATTRIBUTES}};
+    for (const auto& k : kinds)
+        EXPECT_EQ(GetFileAttributesA(Path(k.name).c_str()), k.attributes) << k.name;
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
 }
 
 // The runtime's fallback for an existing WAV file that it may write but not

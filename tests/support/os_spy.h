@@ -94,8 +94,8 @@ void ClearCalls(OsSpy& spy);
 // failure (FALSE, INVALID_HANDLE_VALUE, a null block, INVALID_SET_FILE_POINTER,
 // nothing read or written) without reaching the system, except CloseHandle,
 // HeapFree and HeapDestroy, which still release what they were given, as a
-// failed close() on Linux still closes. Every call but ExitProcess and the
-// critical sections can fail.
+// failed close() on Linux still closes. Every call but ExitProcess,
+// GetLastError and the critical sections can fail.
 void FailNth(OsSpy& spy, OsCall call, int n, bool forGood, const std::string& file = "");
 
 // What FailNthOfAny has done so far.

@@ -1,0 +1,118 @@
+#include "pack/bank_file.h"
+
+#include <atomic>
+
+#include "bank/bank_layout.h"
+#include "bank/little_endian.h"
+#include "pack/entry_name.h"
+#include "pack/pack_texts.h"
+#include "pack/text_format.h"
+#include "platform/os.h"
+#include "runtime/files/file_names.h"
+#include "runtime/process/gate.h"
+#include "runtime/process/process_frame.h"
+#include "runtime/process/text_store.h"
+
+namespace {
+
+// More runs than this on one BANK at once are a mistake, not a need.
+constexpr int32_t TemporaryTries = 100;
+
+// The temporary file of this run while it exists, for the console handler.
+std::atomic<const char*> liveTemporary{nullptr};
+
+// Ctrl+C, the console's close and a shutdown (on POSIX SIGINT, SIGHUP and
+// SIGTERM) end the process; the temporary file goes first. Inside the gate
+// the main thread is waiting in an OS call and never comes back out, so it
+// cannot rename the file away meanwhile; the files are closed first, as
+// Windows deletes no open file.
+BOOL WINAPI RemoveTemporaryOnEvent(DWORD) {
+    if (liveTemporary.load() != nullptr) {
+        EnterGate();
+        EndRoutine();
+        const char* temporary = liveTemporary.load();
+        if (temporary) RemoveFile(temporary);
+    }
+    return FALSE;
+}
+
+bool IsRiffWave(FileHandle* file) {
+    unsigned char head[12];
+    return ReadBlock(file, head, 12) == 12 && Int32At(head) == RiffTag &&
+           Int32At(head + 8) == WaveTag;
+}
+
+}  // namespace
+
+bool CheckBank(const char* bankPath, BankUse use, FileHandle** existing, PackFailure* failure) {
+    *existing = nullptr;
+    if (HasWavEnding(bankPath)) return Fail(failure, bankPath, BankEndsInWav);
+    bool writing = use != BankUse::List;
+    switch (KindOfFile(bankPath)) {
+        case FileKind::Missing:
+            if (use == BankUse::Pack) return true;
+            break;
+        case FileKind::Directory:
+            return Fail(failure, bankPath, BankIsFolder);
+        case FileKind::Link:
+            if (writing) return Fail(failure, bankPath, BankIsLink);
+            break;
+        case FileKind::Other:
+            return Fail(failure, bankPath, BankIsOther);
+        case FileKind::ReadOnly:
+            if (writing) return Fail(failure, bankPath, BankReadOnly);
+            break;
+        case FileKind::Regular:
+            break;
+    }
+    FileHandle* bank = OpenForReading(bankPath);
+    if (!bank) return Fail(failure, bankPath, CannotOpenBank, SystemReasonText());
+    bool wave = IsRiffWave(bank);
+    CloseFile(bank);
+    if (wave) return Fail(failure, bankPath, BankIsWav);
+    *existing = OpenForReading(bankPath);
+    if (!*existing) return Fail(failure, bankPath, CannotOpenBank, SystemReasonText());
+    return true;
+}
+
+bool BeginReplacement(const char* bankPath, FileHandle* like, Replacement* replacement,
+                      PackFailure* failure) {
+    static bool handlerSet = false;
+    if (!handlerSet) handlerSet = Os.SetConsoleCtrlHandler(RemoveTemporaryOnEvent, TRUE) != FALSE;
+    replacement->file = nullptr;
+    replacement->temporaryPath = nullptr;
+    for (int32_t attempt = 1; attempt <= TemporaryTries; ++attempt) {
+        char number[DecimalTextSize] = "";
+        if (attempt > 1) DecimalText(attempt, number);
+        char* path = JoinText(bankPath, TemporarySuffix, number);
+        if (!path) return Fail(failure, bankPath, OutOfMemory);
+        FileHandle* file = CreateNewForWriting(path, like);
+        if (file) {
+            replacement->file = file;
+            replacement->temporaryPath = path;
+            liveTemporary.store(path);
+            return true;
+        }
+        FreeText(path);
+        // Another run's temporary file, or one left by a run that was killed.
+        if (LastSystemReason() != SystemReason::Exists) break;
+    }
+    return Fail(failure, bankPath, CannotCreateTemporary, SystemReasonText());
+}
+
+bool FinishReplacement(const char* bankPath, Replacement* replacement, bool written,
+                       PackFailure* failure) {
+    bool ok = written;
+    if (ok && !CommitFile(replacement->file))
+        ok = Fail(failure, bankPath, CannotWriteBank, SystemReasonText());
+    if (!CloseFile(replacement->file) && ok)
+        ok = Fail(failure, bankPath, CannotWriteBank, SystemReasonText());
+    if (ok && !MoveFileOver(replacement->temporaryPath, bankPath))
+        ok = Fail(failure, bankPath, CannotReplaceBank, SystemReasonText());
+    if (!ok) RemoveFile(replacement->temporaryPath);
+    liveTemporary.store(nullptr);
+    FreeText(replacement->temporaryPath);
+    replacement->file = nullptr;
+    replacement->temporaryPath = nullptr;
+    return ok;
+}

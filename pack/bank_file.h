@@ -1,0 +1,36 @@
+// BANK itself: the slips that would lose a file are refused before anything
+// is written, and a new bank is written under a name of its own beside BANK
+// and renamed over it only once it is complete and on the disk.
+#pragma once
+
+#include "pack/pack_failure.h"
+#include "runtime/files/file_handle.h"
+
+// Appended to BANK to name the file that becomes the bank; a run that finds
+// that name taken adds a number to it.
+constexpr const char* TemporarySuffix = ".wav2lsd-tmp";
+
+enum class BankUse { Pack, Update, List };
+
+// Refuses a BANK named like a WAV file, one that is a RIFF WAVE file, one
+// that is a folder, a link or anything but a regular file, and, to write
+// over, one that the system will not let be replaced. Update and List need
+// BANK to be there. Sets `existing` to BANK opened for reading at its start
+// when it is there, else to none.
+bool CheckBank(const char* bankPath, BankUse use, FileHandle** existing, PackFailure* failure);
+
+struct Replacement {
+    FileHandle* file;     // the new bank, being written
+    char* temporaryPath;  // its name until it is renamed over BANK
+};
+
+// Creates the temporary file, new and not through a link, with the
+// permission bits of `like` (BANK as it is) when given.
+bool BeginReplacement(const char* bankPath, FileHandle* like, Replacement* replacement,
+                      PackFailure* failure);
+
+// With `written` true, commits, closes and renames the new bank over BANK;
+// whatever fails, and whenever `written` is false, the temporary file goes.
+// Returns whether BANK is now the new bank.
+bool FinishReplacement(const char* bankPath, Replacement* replacement, bool written,
+                       PackFailure* failure);

@@ -1,0 +1,40 @@
+#include "pack/bank_walk.h"
+
+#include <cstring>
+
+#include "bank/little_endian.h"
+#include "runtime/process/memory_pool.h"
+
+namespace {
+
+// The file operations only go forward, so what is not wanted is read
+// through, this much at a time.
+constexpr int32_t PastBlockSize = 1 << 16;
+
+}  // namespace
+
+HeadRead ReadEntryHead(FileHandle* bank, EntryHead* head) {
+    std::memset(head, 0, sizeof *head);
+    int32_t got = ReadBlock(bank, head->nameField, NameFieldSize);
+    if (got == 0) return HeadRead::End;
+    std::memcpy(head->name, head->nameField, NameFieldSize);
+    unsigned char length[4];
+    if (got != NameFieldSize || ReadBlock(bank, length, 4) != 4) return HeadRead::Cut;
+    head->length = Int32At(length);
+    if (ReadBlock(bank, head->format, FormatBlockSize) != FormatBlockSize) return HeadRead::Cut;
+    return HeadRead::Whole;
+}
+
+PastRead ReadPast(FileHandle* file, uint32_t n) {
+    if (n == 0) return PastRead::Whole;
+    void* block = AllocateBlock(n < PastBlockSize ? static_cast<int32_t>(n) : PastBlockSize);
+    if (!block) return PastRead::OutOfMemory;
+    while (n > 0) {
+        int32_t want = n < PastBlockSize ? static_cast<int32_t>(n) : PastBlockSize;
+        int32_t got = ReadBlock(file, block, want);
+        n -= static_cast<uint32_t>(got);
+        if (got != want) break;
+    }
+    FreeBlock(block);
+    return n == 0 ? PastRead::Whole : PastRead::Short;
+}

@@ -1,0 +1,26 @@
+// Reading a bank's entries front to back, as lsd2wav reads them, for
+// --update and --list.
+#pragma once
+
+#include <cstdint>
+
+#include "bank/bank_layout.h"
+#include "runtime/files/file_handle.h"
+
+struct EntryHead {
+    unsigned char nameField[NameFieldSize];  // as stored, bytes after the zero too
+    char name[NameFieldSize + 1];            // up to the first zero
+    int32_t length;                          // L; the samples are L + 2 bytes
+    unsigned char format[FormatBlockSize];
+};
+
+enum class HeadRead { End, Whole, Cut };
+
+// Reads the name field, the length field and the format block of the next
+// entry: End when the bank ends before it, Cut when it ends inside it.
+HeadRead ReadEntryHead(FileHandle* bank, EntryHead* head);
+
+enum class PastRead { Whole, Short, OutOfMemory };
+
+// Reads past `n` bytes of the file.
+PastRead ReadPast(FileHandle* file, uint32_t n);

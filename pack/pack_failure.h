@@ -1,0 +1,19 @@
+// What stopped wav2lsd: the file (or entry) to name in the message, why,
+// and what the system said or what to do, when there is more to say.
+#pragma once
+
+struct PackFailure {
+    const char* file;
+    const char* reason;
+    const char* detail;  // may be none
+};
+
+// Fills `failure` and returns false, for `return Fail(...)` at each refusal.
+bool Fail(PackFailure* failure, const char* file, const char* reason,
+          const char* detail = nullptr);
+
+// The system's reason for the last failed file operation, or none.
+const char* SystemReasonText();
+
+// A file that would not open: a folder, or the system's reason.
+bool FailToOpen(PackFailure* failure, const char* file);

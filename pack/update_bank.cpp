@@ -1,0 +1,176 @@
+#include "pack/update_bank.h"
+
+#include <cstring>
+
+#include "pack/bank_file.h"
+#include "pack/bank_walk.h"
+#include "pack/entry_name.h"
+#include "pack/entry_table.h"
+#include "pack/pack_bank.h"
+#include "pack/pack_texts.h"
+#include "pack/text_format.h"
+#include "runtime/process/print_line.h"
+#include "runtime/process/text_store.h"
+
+namespace {
+
+constexpr int32_t LeadFieldSize = 4;
+
+// "name.wav": the file that lsd2wav wrote for the entry.
+char* FileOf(const char* name) { return JoinText(name, WavExtension); }
+
+// "BANK: entry N, name.wav" (without a bank, "entry N, name.wav"), to name
+// an entry in a message; the bank alone when there is no memory for more.
+const char* EntryLabel(const char* bankPath, int32_t index, const char* name) {
+    char number[DecimalTextSize];
+    char* file = FileOf(name);
+    char* shown = file ? EscapedName(file) : nullptr;
+    char* head = JoinText(bankPath ? bankPath : "", bankPath ? ": entry " : "entry ",
+                          DecimalText(index + 1, number));
+    char* label = head && shown ? JoinText(head, ", ", shown) : nullptr;
+    FreeText(head);
+    FreeText(shown);
+    FreeText(file);
+    return label ? label : bankPath ? bankPath : "";
+}
+
+// The first pass: the whole bank is there, and every entry is one that the
+// Windows lsd2wav extracts to a file of its own.
+bool CheckEntries(FileHandle* bank, const char* bankPath, EntryTable* entries,
+                  PackFailure* failure) {
+    unsigned char lead[LeadFieldSize];
+    int32_t got = ReadBlock(bank, lead, LeadFieldSize);
+    if (got != 0 && got != LeadFieldSize) return Fail(failure, bankPath, LeadCut);
+    for (int32_t index = 0;; ++index) {
+        EntryHead head;
+        HeadRead read = ReadEntryHead(bank, &head);
+        if (read == HeadRead::End) break;
+        if (read == HeadRead::Cut)
+            return Fail(failure, EntryLabel(bankPath, index, head.name), EntryCut);
+        char* file = FileOf(head.name);
+        const char* refused = file ? RefusedNameReason(file) : OutOfMemory;
+        FreeText(file);
+        if (refused) return Fail(failure, EntryLabel(bankPath, index, head.name), refused);
+        int32_t samples = SampleBlockSize(head.length);
+        if (samples <= 0) return Fail(failure, EntryLabel(bankPath, index, head.name), NoSamples);
+        PastRead past = ReadPast(bank, static_cast<uint32_t>(samples));
+        if (past != PastRead::Whole)
+            return Fail(failure, EntryLabel(bankPath, index, head.name),
+                        past == PastRead::Short ? SamplesCut : OutOfMemory);
+        if (!AddEntry(entries, head.name)) return Fail(failure, bankPath, OutOfMemory);
+    }
+    int32_t first, second;
+    bool outOfMemory;
+    if (FindSameFile(*entries, &first, &second, &outOfMemory))
+        return Fail(failure, EntryLabel(bankPath, second, entries->records[second].name), SameFile,
+                    EntryLabel(nullptr, first, entries->records[first].name));
+    if (outOfMemory) return Fail(failure, bankPath, OutOfMemory);
+    return true;
+}
+
+// One entry of the new bank: the old name field, the file's format and
+// samples. `old` stands at the entry in the bank as it was.
+bool UpdateEntry(FileHandle* old, FileHandle* bank, const char* bankPath, EntryRecord* record,
+                 PackFailure* failure) {
+    EntryHead before;
+    if (ReadEntryHead(old, &before) != HeadRead::Whole) return Fail(failure, bankPath, EntryCut);
+    char* file = FileOf(before.name);
+    char* shown = file ? EscapedName(file) : nullptr;
+    if (!shown) return Fail(failure, bankPath, OutOfMemory);
+    WavHead head;
+    FileHandle* wav = OpenWav(file, &head, failure);
+    if (!wav) {
+        failure->file = shown;
+        return false;
+    }
+    int32_t length = head.dataSize - 2;
+    if (std::memcmp(head.format, before.format, FormatBlockSize) != 0)
+        record->changes |= ChangedFormatBit;
+    bool sameLength = length == before.length;
+    if (!sameLength) record->changes |= ChangedLengthBit | ChangedSamplesBit;
+    bool differs = false;
+    bool ok = WriteBlock(bank, before.nameField, NameFieldSize) == NameFieldSize &&
+              WriteInt32(bank, length) == 4 &&
+              WriteBlock(bank, head.format, FormatBlockSize) == FormatBlockSize;
+    if (!ok) {
+        Fail(failure, bankPath, CannotWriteBank, SystemReasonText());
+    } else {
+        ok = CopyData(wav, shown, bank, bankPath, head.dataSize, failure,
+                      sameLength ? old : nullptr, &differs);
+    }
+    if (differs) record->changes |= ChangedSamplesBit;
+    if (ok && !sameLength)
+        ok = ReadPast(old, static_cast<uint32_t>(SampleBlockSize(before.length))) ==
+                 PastRead::Whole ||
+             Fail(failure, bankPath, EntryCut);
+    if (!ok) {
+        CloseFile(wav);
+        return false;
+    }
+    if (!CloseWav(wav, file, head, failure)) {
+        failure->file = shown;
+        return false;
+    }
+    FreeText(file);
+    FreeText(shown);
+    return true;
+}
+
+bool WriteUpdatedBank(const char* bankPath, FileHandle* bank, EntryTable* entries,
+                      PackFailure* failure) {
+    FileHandle* old = OpenForReading(bankPath);
+    if (!old) return Fail(failure, bankPath, CannotOpenBank, SystemReasonText());
+    unsigned char lead[LeadFieldSize];
+    int32_t got = ReadBlock(old, lead, LeadFieldSize);
+    bool ok = got == 0 || WriteBlock(bank, lead, got) == got ||
+              Fail(failure, bankPath, CannotWriteBank, SystemReasonText());
+    for (int32_t i = 0; ok && i < entries->count; ++i)
+        ok = UpdateEntry(old, bank, bankPath, &entries->records[i], failure);
+    // Windows renames nothing over a file that is open.
+    CloseFile(old);
+    return ok;
+}
+
+void PrintChanges(const EntryTable& entries) {
+    for (int32_t i = 0; i < entries.count; ++i) {
+        unsigned char changes = entries.records[i].changes;
+        if (changes == 0) continue;
+        char* file = FileOf(entries.records[i].name);
+        char* shown = file ? EscapedName(file) : nullptr;
+        const char* parts[3];
+        int32_t n = 0;
+        if (changes & ChangedFormatBit) parts[n++] = ChangedFormat;
+        if (changes & ChangedLengthBit) parts[n++] = ChangedLength;
+        if (changes & ChangedSamplesBit) parts[n++] = ChangedSamples;
+        char* what = JoinText(parts[0], n > 1 ? ", " : "", n > 1 ? parts[1] : "");
+        char* all = what && n > 2 ? JoinText(what, ", ", parts[2]) : what;
+        if (all != what) FreeText(what);
+        char* head = shown && all ? JoinText(shown, ": ", all) : nullptr;
+        char* line = head ? JoinText(head, ChangedEnd) : nullptr;
+        PrintLine(line);
+        FreeText(line);
+        FreeText(head);
+        FreeText(all);
+        FreeText(shown);
+        FreeText(file);
+    }
+}
+
+}  // namespace
+
+bool UpdateBank(const char* bankPath, bool verbose, PackFailure* failure) {
+    FileHandle* existing;
+    if (!CheckBank(bankPath, BankUse::Update, &existing, failure)) return false;
+    EntryTable entries = {nullptr, 0, 0};
+    Replacement replacement;
+    bool ok = CheckEntries(existing, bankPath, &entries, failure) &&
+              BeginReplacement(bankPath, existing, &replacement, failure);
+    CloseFile(existing);
+    if (ok) {
+        bool written = WriteUpdatedBank(bankPath, replacement.file, &entries, failure);
+        ok = FinishReplacement(bankPath, &replacement, written, failure);
+    }
+    if (ok && verbose) PrintChanges(entries);
+    FreeEntryTable(&entries);
+    return ok;
+}
