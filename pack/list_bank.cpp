@@ -26,7 +26,9 @@ void AppendNumber(char** line, int64_t value, const char* unit) {
 }
 
 // Lists one entry; returns whether the bank goes on after it.
-bool ListEntry(FileHandle* bank, const EntryHead& head, HeadRead read) {
+// Lists one entry; whether the walk goes on. `trouble` gets the reason when
+// the listing cannot be trusted past this entry.
+bool ListEntry(FileHandle* bank, const EntryHead& head, HeadRead read, const char** trouble) {
     char* file = JoinText(head.name, WavExtension);
     char* line = file ? EscapedName(file) : nullptr;
     bool more = false;
@@ -43,18 +45,21 @@ bool ListEntry(FileHandle* bank, const EntryHead& head, HeadRead read) {
         // would begin is anybody's guess.
         if (samples <= 0) {
             Append(&line, ListNoSamples);
-        } else if (ReadPast(bank, static_cast<uint32_t>(samples)) != PastRead::Whole) {
-            Append(&line, ListCut);
         } else {
-            more = true;
+            PastRead past = ReadPast(bank, static_cast<uint32_t>(samples));
+            if (past == PastRead::Short) Append(&line, ListCut);
+            if (past == PastRead::OutOfMemory) *trouble = OutOfMemory;
+            more = past == PastRead::Whole;
         }
     }
     const char* refused = file ? RefusedNameReason(file) : nullptr;
     if (refused) Append(&line, ListRefused, refused), Append(&line, ")");
-    PrintLine(line);
+    // Every line is the listing's own: one lost (no memory for it, or a
+    // standard output that takes no more) makes the listing a lie.
+    if (!line || !PrintLineWhole(line)) *trouble = CannotPrintListing;
     FreeText(line);
     FreeText(file);
-    return more;
+    return more && !*trouble;
 }
 
 }  // namespace
@@ -64,11 +69,15 @@ bool ListBank(const char* bankPath, PackFailure* failure) {
     if (!CheckBank(bankPath, BankUse::List, &bank, failure)) return false;
     unsigned char lead[4];
     ReadBlock(bank, lead, 4);
+    const char* trouble = nullptr;
     for (;;) {
         EntryHead head;
         HeadRead read = ReadEntryHead(bank, &head);
-        if (read == HeadRead::End || !ListEntry(bank, head, read)) break;
+        if (read == HeadRead::End || !ListEntry(bank, head, read, &trouble)) break;
     }
+    // A failed read is no end of the bank: the listing would be short.
+    bool ok = !HasFailed(bank) || Fail(failure, bankPath, CannotReadBank, SystemReasonText());
+    ok = ok && (!trouble || Fail(failure, bankPath, trouble));
     CloseFile(bank);
-    return true;
+    return ok;
 }

@@ -34,16 +34,24 @@ const char* EntryLabel(const char* bankPath, int32_t index, const char* name) {
     return label ? label : bankPath ? bankPath : "";
 }
 
+// A read of the bank that failed (a bad sector, a drive gone) is not its
+// end or a cut: whatever the walk made of it, the bank cannot be known.
+bool ReadFailed(FileHandle* bank, const char* bankPath, PackFailure* failure) {
+    return HasFailed(bank) && !Fail(failure, bankPath, CannotReadBank, SystemReasonText());
+}
+
 // The first pass: the whole bank is there, and every entry is one that the
 // Windows lsd2wav extracts to a file of its own.
 bool CheckEntries(FileHandle* bank, const char* bankPath, EntryTable* entries,
                   PackFailure* failure) {
     unsigned char lead[LeadFieldSize];
     int32_t got = ReadBlock(bank, lead, LeadFieldSize);
+    if (ReadFailed(bank, bankPath, failure)) return false;
     if (got != 0 && got != LeadFieldSize) return Fail(failure, bankPath, LeadCut);
     for (int32_t index = 0;; ++index) {
         EntryHead head;
         HeadRead read = ReadEntryHead(bank, &head);
+        if (ReadFailed(bank, bankPath, failure)) return false;
         if (read == HeadRead::End) break;
         if (read == HeadRead::Cut)
             return Fail(failure, EntryLabel(bankPath, index, head.name), EntryCut);
@@ -54,6 +62,7 @@ bool CheckEntries(FileHandle* bank, const char* bankPath, EntryTable* entries,
         int32_t samples = SampleBlockSize(head.length);
         if (samples <= 0) return Fail(failure, EntryLabel(bankPath, index, head.name), NoSamples);
         PastRead past = ReadPast(bank, static_cast<uint32_t>(samples));
+        if (ReadFailed(bank, bankPath, failure)) return false;
         if (past != PastRead::Whole)
             return Fail(failure, EntryLabel(bankPath, index, head.name),
                         past == PastRead::Short ? SamplesCut : OutOfMemory);
@@ -73,7 +82,8 @@ bool CheckEntries(FileHandle* bank, const char* bankPath, EntryTable* entries,
 bool UpdateEntry(FileHandle* old, FileHandle* bank, const char* bankPath, EntryRecord* record,
                  PackFailure* failure) {
     EntryHead before;
-    if (ReadEntryHead(old, &before) != HeadRead::Whole) return Fail(failure, bankPath, EntryCut);
+    if (ReadEntryHead(old, &before) != HeadRead::Whole)
+        return !ReadFailed(old, bankPath, failure) && Fail(failure, bankPath, EntryCut);
     char* file = FileOf(before.name);
     char* shown = file ? EscapedName(file) : nullptr;
     if (!shown) return Fail(failure, bankPath, OutOfMemory);
@@ -126,6 +136,7 @@ bool WriteUpdatedBank(const char* bankPath, FileHandle* bank, EntryTable* entrie
               Fail(failure, bankPath, CannotWriteBank, SystemReasonText());
     for (int32_t i = 0; ok && i < entries->count; ++i)
         ok = UpdateEntry(old, bank, bankPath, &entries->records[i], failure);
+    if (ok && ReadFailed(old, bankPath, failure)) ok = false;
     // Windows renames nothing over a file that is open.
     CloseFile(old);
     return ok;

@@ -10,11 +10,12 @@ namespace {
 
 HANDLE standardOutput;
 
-void WriteLine(HANDLE stream, const char* text) {
+// Whether the whole line went out.
+bool WriteLine(HANDLE stream, const char* text) {
     size_t textLength = text ? std::strlen(text) : 0;
     DWORD length = static_cast<DWORD>(textLength + 2);
     auto* line = static_cast<char*>(Os.HeapAlloc(GeneralMemory(), 0, length + 1));
-    if (!line) return;
+    if (!line) return false;
     if (textLength) std::memcpy(line, text, textLength);
     line[textLength] = '\r';
     line[textLength + 1] = '\n';
@@ -25,12 +26,14 @@ void WriteLine(HANDLE stream, const char* text) {
     bool out = StepOutOfGate(nullptr);
     DWORD written = 0;
     if (!Os.WriteConsoleA(stream, line, length, &written, nullptr)) {
-        Os.WriteFile(stream, line, length, &written, nullptr);
+        written = 0;
+        if (!Os.WriteFile(stream, line, length, &written, nullptr)) written = 0;
     }
     Os.FlushFileBuffers(stream);
     StepIntoGate(out);
 
     Os.HeapFree(GeneralMemory(), 0, line);
+    return written == length;
 }
 
 }  // namespace
@@ -38,5 +41,7 @@ void WriteLine(HANDLE stream, const char* text) {
 void AttachConsole() { standardOutput = Os.GetStdHandle(STD_OUTPUT_HANDLE); }
 
 void PrintLine(const char* text) { WriteLine(standardOutput, text); }
+
+bool PrintLineWhole(const char* text) { return WriteLine(standardOutput, text); }
 
 void PrintErrorLine(const char* text) { WriteLine(Os.GetStdHandle(STD_ERROR_HANDLE), text); }

@@ -108,6 +108,23 @@ Verdict Packed(const Bytes& bank) {
     };
 }
 
+// wav2lsd --list: the folder as it was, and exit 0 only with a line for
+// each entry, in the bank's order.
+Verdict Listed(const std::vector<std::string>& files) {
+    return [files](const Files& before, const Files& after, const InProcessRun& run) {
+        if (after != before) return std::string("listing changed the folder");
+        if (run.exitCode != 0) return std::string();
+        size_t at = 0, lines = 0;
+        for (const std::string& file : files) {
+            at = run.output.find(file, at);
+            if (at == std::string::npos) return "exit 0 without the line of " + file;
+        }
+        for (char c : run.output) lines += c == '\n';
+        if (lines != files.size()) return std::string("exit 0 with a listing of other lines");
+        return std::string();
+    };
+}
+
 BankEntry Entry(const std::string& name, int32_t length, uint32_t seed) {
     return BankEntry{NameField(name), length, PcmFormat(1, 8000, 8),
                      PatternBytes(static_cast<size_t>(length) + 2, seed)};
@@ -120,6 +137,8 @@ std::vector<FaultCase> Cases() {
     cut.samples.resize(100);
     Bytes smallWav = PlainWav(small.format, small.samples);
     Bytes largeWav = PlainWav(large.format, large.samples);
+    BankEntry edited = Entry("small", 20, 4);
+    const uint32_t lead = 0x64616548;
     return {
         {"lsd2wav_two_entries",
          {{"music_p.lsd", ArchiveBytes({small, large})}},
@@ -137,6 +156,16 @@ std::vector<FaultCase> Cases() {
          {{"small.wav", smallWav}, {"bank.lsd", "the bank before"}},
          {"bank.lsd", "small.wav"},
          Packed(ArchiveBytes({small}, 0))},
+        {"wav2lsd_update_one_edited",
+         {{"bank.lsd", ArchiveBytes({small, large}, lead)},
+          {"small.wav", ExpectedWav(edited)},
+          {"large.wav", ExpectedWav(large)}},
+         {"--update", "bank.lsd"},
+         Packed(ArchiveBytes({edited, large}, lead))},
+        {"wav2lsd_list",
+         {{"bank.lsd", ArchiveBytes({small, large}, lead)}},
+         {"--list", "bank.lsd"},
+         Listed({"small.wav", "large.wav"})},
     };
 }
 
