@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "bank/bank_layout.h"
 #include "bank/safe_name.h"
@@ -16,8 +17,8 @@ namespace {
 
 // What the file name holds beyond the name field: the extension and the
 // ending zero.
-constexpr int32_t FileNameTailSize = 5;
-static_assert(FileNameTailSize == sizeof ".wav", "the extension must fit behind the name");
+constexpr int32_t FileNameTailSize =
+    static_cast<int32_t>(std::char_traits<char>::length(WavExtension)) + 1;
 
 // Moves n bytes from source to target through one zero-filled scratch block;
 // returns the status that ends the walk, or none. Bytes past the end of the
