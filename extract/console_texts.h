@@ -4,7 +4,6 @@
 constexpr const char* MusicHeading = "Extracting music...";
 constexpr const char* SoundHeading = "Extracting sounds...";
 constexpr const char* EntryIndent = "  ";  // the entry line is this, the file name
-constexpr int EntryIndentLength = 2;
 
 constexpr const char* StatusOk = "  ok";
 constexpr const char* StatusOutOfMemory = "  out of memory!";

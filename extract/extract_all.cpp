@@ -1,6 +1,8 @@
 #include "extract/extract_all.h"
 
 #include <cstdint>
+#include <cstring>
+#include <string>
 
 #include "bank/bank_layout.h"
 #include "bank/safe_name.h"
@@ -12,6 +14,11 @@
 #include "runtime/process/text_store.h"
 
 namespace {
+
+// What the file name holds beyond the name field: the extension and the
+// ending zero.
+constexpr int32_t FileNameTailSize =
+    static_cast<int32_t>(std::char_traits<char>::length(WavExtension)) + 1;
 
 // Moves n bytes from source to target through one zero-filled scratch block;
 // returns the status that ends the walk, or none. Bytes past the end of the
@@ -41,18 +48,16 @@ FileHandle* OpenBank() {
     return archive;
 }
 
-// The entry's console line, "  " + name + ".wav", whose tail is also the
-// file name; none without memory. The name ends at the field's first zero
-// byte and is taken as it stands.
-char* ReadEntryLine(FileHandle* archive) {
-    // One byte more than the field, so that a full field is still ended.
-    auto* field = static_cast<char*>(AllocateBlock(NameFieldSize + 1));
-    if (!field) return nullptr;
+// The entry's file name: the name field up to its first zero byte, taken as
+// it stands, and the extension; none without memory. A block of its own, so
+// that a full field is still ended and the extension fits behind it.
+char* ReadFileName(FileHandle* archive) {
+    auto* name = static_cast<char*>(AllocateBlock(NameFieldSize + FileNameTailSize));
+    if (!name) return nullptr;
     // Bytes that the archive no longer holds stay zero.
-    ReadBlock(archive, field, NameFieldSize);
-    char* line = JoinText(EntryIndent, field, WavExtension);
-    FreeBlock(field);
-    return line;
+    ReadBlock(archive, name, NameFieldSize);
+    std::strcat(name, WavExtension);
+    return name;
 }
 
 // The header bytes before the format block: the RIFF chunk head, "WAVE"
@@ -71,14 +76,13 @@ void WriteHeaderBeforeSamples(FileHandle* output, int32_t length) {
     WriteInt32(output, SampleBlockSize(length));
 }
 
-// Writes the WAV file of one entry whose line has been made; returns the
-// status that ends the walk, or none to go on with the next entry.
-const char* ExtractEntry(FileHandle* archive, const char* line) {
+// Writes the WAV file of one entry whose name and line have been made;
+// returns the status that ends the walk, or none to go on with the next entry.
+const char* ExtractEntry(FileHandle* archive, const char* fileName, const char* line) {
     int32_t length = ReadInt32(archive);
     // A name or length that could not be read is no entry to show.
     if (HasFailed(archive)) return StatusFailedToRead;
     PrintLine(line);
-    const char* fileName = line + EntryIndentLength;
     FileHandle* output = IsSafeOutputName(fileName, NativePaths) &&
                                  MayCreateOutput(fileName, archive)
                              ? CreateForWriting(fileName)
@@ -103,10 +107,12 @@ const char* ExtractEntries(FileHandle* archive) {
         // A failed read looks like the end of the bank to AtEnd; the bank
         // did not end there, though, and the entries after it are lost.
         if (AtEnd(archive)) return HasFailed(archive) ? StatusFailedToRead : StatusOk;
-        char* line = ReadEntryLine(archive);
-        if (!line) return StatusOutOfMemory;
-        const char* status = ExtractEntry(archive, line);
+        char* fileName = ReadFileName(archive);
+        if (!fileName) return StatusOutOfMemory;
+        char* line = JoinText(EntryIndent, fileName);
+        const char* status = line ? ExtractEntry(archive, fileName, line) : StatusOutOfMemory;
         FreeText(line);
+        FreeBlock(fileName);
         if (status) return status;
     }
 }

@@ -153,22 +153,30 @@ TEST_P(ExtractAllTest, ANameThroughALinkOrOntoTheBankIsRefused) {
     }
 }
 
-TEST_P(ExtractAllTest, NoBlockForANameIsOutOfMemory) {
+TEST_P(ExtractAllTest, NoMemoryForTheFirstNameIsOutOfMemory) {
     WriteWholeFile("music_p.lsd", kLead + ArchiveEntryBytes("x", 10, 12));
     OsSpy spy;
-    HANDLE pool = nullptr;
-    int heaps = 0;
-    spy.HeapCreate = [&](DWORD options, SIZE_T initial, SIZE_T maximum) {
-        HANDLE heap = RealOs.HeapCreate(options, initial, maximum);
-        if (++heaps == 3) pool = heap;  // general memory, the text store, then the pool
-        return heap;
+    // Once the heading is out, the next request for memory, which is the one
+    // for the name of the first entry, finds none.
+    bool headingOut = false;
+    bool refused = false;
+    spy.WriteConsoleA = [&](HANDLE console, const VOID* text, DWORD length, LPDWORD written,
+                            LPVOID reserved) {
+        headingOut = true;
+        return RealOs.WriteConsoleA(console, text, length, written, reserved);
     };
-    spy.HeapAlloc = [&](HANDLE heap, DWORD flags, SIZE_T bytes) {
-        return heap == pool ? nullptr : RealOs.HeapAlloc(heap, flags, bytes);
+    spy.HeapAlloc = [&](HANDLE heap, DWORD flags, SIZE_T bytes) -> LPVOID {
+        if (headingOut && !refused) {
+            refused = true;
+            return nullptr;
+        }
+        return RealOs.HeapAlloc(heap, flags, bytes);
     };
     InProcessRun run = RunInProcess(spy, RunExtraction, GetParam());
+    EXPECT_TRUE(refused);
     EXPECT_EQ(run.output, "Extracting music...\r\n  out of memory!\r\n");
     EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(RealOs.GetFileAttributesA("x.wav"), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_P(ExtractAllTest, EveryFileIsClosedAndEveryHeapReleasedAtTheEnd) {
