@@ -29,6 +29,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/pack/wav_builder.h"
 #include "tests/support/bank_builder.h"
 #include "tests/support/program_runner.h"
 
@@ -201,6 +202,48 @@ TEST_P(BufferedEventTest, TheHeaderInTheBufferReachesTheDiskOnlyOnTheCloseEvent)
 INSTANTIATE_TEST_SUITE_P(Events, BufferedEventTest, ::testing::Values(SIGHUP, SIGINT),
                          [](const ::testing::TestParamInfo<int>& info) {
                              return std::string(info.param == SIGHUP ? "close" : "interrupt");
+                         });
+
+// wav2lsd caught while it packs: its temporary bank is made and it waits in
+// the open of its second input, a FIFO that no one writes. Every event that
+// ends it (the close, Ctrl+C, a shutdown) removes the temporary file first,
+// and the older bank stays as it was.
+class Wav2lsdEventTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(Wav2lsdEventTest, LeavesTheBankAsItWasAndNoTemporaryFile) {
+    const int signal = GetParam();
+    ScopedTempDir dir;
+    ASSERT_FALSE(dir.path.empty());
+    ASSERT_TRUE(WriteBytesToFile(dir.Join("a.wav"), PlainWav(PcmFormat(1, 8000, 8), "abcd")));
+    ASSERT_TRUE(MakeFifo(dir.Join("b.wav")));
+    ASSERT_TRUE(WriteBytesToFile(dir.Join("bank.lsd"), "older bank"));
+    const std::vector<std::string> before = ListTree(dir.path);
+
+    RunOptions options;
+    options.directory = dir.path;
+    options.program = WAV2LSD_PROGRAM;
+    options.arguments = {"bank.lsd", "a.wav", "b.wav"};
+    options.timeoutSeconds = 20;
+    bool temporarySeen = false;
+    options.whileRunning = [&](const RunProgress& progress) {
+        temporarySeen = ListTree(dir.path).size() > before.size();
+        bool blocked = temporarySeen && MainThreadState(progress.pid) == 'S';
+        if (blocked) kill(progress.pid, signal);
+        return blocked;
+    };
+    RunResult result = RunProgram(options);
+
+    ASSERT_TRUE(temporarySeen) << DescribeEnd(result);
+    ASSERT_TRUE(EndedBySignal(result, signal)) << DescribeEnd(result);
+    EXPECT_EQ(ListTree(dir.path), before);
+    EXPECT_TRUE(FileHolds(dir.Join("bank.lsd"), "older bank"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Events, Wav2lsdEventTest, ::testing::Values(SIGHUP, SIGINT, SIGTERM),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return std::string(info.param == SIGHUP   ? "close"
+                                                : info.param == SIGINT ? "interrupt"
+                                                                       : "shutdown");
                          });
 
 }  // namespace
