@@ -143,13 +143,13 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written,
     return done == toWrite ? TRUE : FALSE;
 }
 
+// The runtime only ever moves from where the file stands: back over an
+// unread read-ahead, or nowhere, to learn the position.
 DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method) {
-    static const int whence[] = {SEEK_SET, SEEK_CUR, SEEK_END};
     int fd = FdOfHandle(file);
-    if (fd < 0 || method > FILE_END) return INVALID_SET_FILE_POINTER;
+    if (fd < 0 || method != FILE_CURRENT) return INVALID_SET_FILE_POINTER;
     FdFacts* facts = FactsOf(fd);
-    bool stay = method == FILE_CURRENT && distance == 0 &&
-                (distanceHigh == nullptr || *distanceHigh == 0);
+    bool stay = distance == 0 && (distanceHigh == nullptr || *distanceHigh == 0);
     // Asked where the file stands, a file whose every move the stand-in has
     // seen needs no system call to answer.
     if (stay && facts && facts->knowsPosition &&
@@ -161,14 +161,12 @@ DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD metho
     off_t offset = distance;
     if (distanceHigh != nullptr)
         offset = static_cast<off_t>(*distanceHigh) * 0x100000000 + static_cast<uint32_t>(distance);
+    off_t position = lseek(fd, offset, SEEK_CUR);
+    if (position < 0) return INVALID_SET_FILE_POINTER;
     // Without a high half the caller can only take a 32-bit answer; Windows
     // refuses a move beyond that and leaves the position where it was.
-    off_t before = 0;
-    if (distanceHigh == nullptr && method == FILE_END) before = lseek(fd, 0, SEEK_CUR);
-    off_t position = lseek(fd, offset, whence[method]);
-    if (position < 0) return INVALID_SET_FILE_POINTER;
     if (distanceHigh == nullptr && position > static_cast<off_t>(UINT32_MAX)) {
-        lseek(fd, method == FILE_CURRENT ? position - offset : before, SEEK_SET);
+        lseek(fd, position - offset, SEEK_SET);
         return INVALID_SET_FILE_POINTER;
     }
     if (facts) {

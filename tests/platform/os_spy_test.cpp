@@ -114,7 +114,7 @@ TEST_F(OsSpyTest, RefusedAllocationsAndShortReadsReachTheCaller) {
 
     HANDLE h = Create("in");
     ASSERT_EQ(Os.WriteFile(h, "0123456789", 10, nullptr, nullptr), TRUE);
-    ASSERT_EQ(Os.SetFilePointer(h, 0, nullptr, FILE_BEGIN), 0u);
+    ASSERT_EQ(Os.SetFilePointer(h, -10, nullptr, FILE_CURRENT), 0u);
     ShortenReadsTo(spy, 4, Name("in"));
     char buffer[10];
     DWORD n = 0;
