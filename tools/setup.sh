@@ -50,6 +50,8 @@ native_tests() {
     # The round-trip tests open the extracted files with libsndfile.
     want pkgconf pkg-config
     want libsndfile1-dev /usr/include/sndfile.h
+    # Real read errors on the bank are injected with strace.
+    want strace strace
 }
 # Debian ships GoogleTest for cross builds as sources, which the Windows
 # builds compile with their own compiler.
