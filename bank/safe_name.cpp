@@ -2,13 +2,6 @@
 
 namespace {
 
-bool IsSeparator(char c, const PathConventions& conventions) {
-    for (const char* s = conventions.separators; *s != '\0'; ++s) {
-        if (*s == c) return true;
-    }
-    return false;
-}
-
 char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // Whether the element's stem (up to its first dot, trailing spaces dropped)

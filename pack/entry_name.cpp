@@ -10,7 +10,7 @@ namespace {
 const char* BaseName(const char* path, const PathConventions& conventions) {
     const char* base = path;
     for (const char* p = path; *p != '\0'; ++p) {
-        if (std::strchr(conventions.separators, *p) != nullptr) base = p + 1;
+        if (IsSeparator(*p, conventions)) base = p + 1;
     }
     return base;
 }

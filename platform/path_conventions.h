@@ -12,6 +12,14 @@ struct PathConventions {
     bool deviceNames;
 };
 
+// Whether `c` separates the elements of a path; the end of a text never does.
+constexpr bool IsSeparator(char c, const PathConventions& conventions) {
+    for (const char* s = conventions.separators; *s != '\0'; ++s) {
+        if (*s == c) return true;
+    }
+    return false;
+}
+
 constexpr PathConventions PosixPaths = {"/", false, false};
 constexpr PathConventions WindowsPaths = {"/\\", true, true};
 

@@ -1,21 +1,11 @@
 #include "runtime/files/output_guard.h"
 
 #include "platform/path_conventions.h"
+#include "runtime/files/file_names.h"
 #include "runtime/files/file_record.h"
 #include "runtime/process/text_store.h"
 
 namespace {
-
-bool IsSeparator(char c) {
-    for (const char* s = NativePaths.separators; *s != '\0'; ++s) {
-        if (*s == c) return true;
-    }
-    return false;
-}
-
-bool IsLink(DWORD attributes) {
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
 
 bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
     return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
@@ -45,20 +35,16 @@ bool MayCreateOutput(const char* name, FileHandle* source) {
     if (!path) return false;
     bool may = true;
     for (char* p = path; may && *p != '\0'; ++p) {
-        if (!IsSeparator(*p) || p == path) continue;
+        if (!IsSeparator(*p, NativePaths) || p == path) continue;
         char separator = *p;
         *p = '\0';
-        may = !IsLink(Os.GetFileAttributesA(path));
+        may = KindOfFile(path) != FileKind::Link;
         *p = separator;
     }
     if (may) {
-        DWORD attributes = Os.GetFileAttributesA(path);
-        if (IsLink(attributes)) {
-            may = false;
-        } else if (attributes != INVALID_FILE_ATTRIBUTES &&
-                   !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            may = !MayBeSource(path, source);
-        }
+        FileKind kind = KindOfFile(path);
+        may = kind != FileKind::Link &&
+              (kind == FileKind::Missing || kind == FileKind::Directory || !MayBeSource(path, source));
     }
     FreeText(path);
     return may;
