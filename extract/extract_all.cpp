@@ -8,7 +8,6 @@
 #include "bank/safe_name.h"
 #include "extract/console_texts.h"
 #include "runtime/files/file_handle.h"
-#include "runtime/files/output_guard.h"
 #include "runtime/process/memory_pool.h"
 #include "runtime/process/print_line.h"
 #include "runtime/process/text_store.h"
@@ -78,15 +77,14 @@ void WriteHeaderBeforeSamples(FileHandle* output, int32_t length) {
 
 // Writes the WAV file of one entry whose name and line have been made;
 // returns the status that ends the walk, or none to go on with the next entry.
-const char* ExtractEntry(FileHandle* archive, const char* fileName, const char* line) {
+const char* ExtractEntry(FileHandle* archive, const FileIdentity& bank, const char* fileName,
+                         const char* line) {
     int32_t length = ReadInt32(archive);
     // A name or length that could not be read is no entry to show.
     if (HasFailed(archive)) return StatusFailedToRead;
     PrintLine(line);
-    FileHandle* output = IsSafeOutputName(fileName, NativePaths) &&
-                                 MayCreateOutput(fileName, archive)
-                             ? CreateForWriting(fileName)
-                             : nullptr;
+    FileHandle* output =
+        IsSafeOutputName(fileName, NativePaths) ? CreateForWriting(fileName, &bank) : nullptr;
     if (!output) return StatusCannotCreate;
 
     // On failure the file stays open: the end routine flushes and closes it,
@@ -103,6 +101,8 @@ const char* ExtractEntry(FileHandle* archive, const char* fileName, const char* 
 }
 
 const char* ExtractEntries(FileHandle* archive) {
+    // Asked once: no file written may be the bank, by whatever name.
+    const FileIdentity bank = IdentityOf(archive);
     for (;;) {
         // A failed read looks like the end of the bank to AtEnd; the bank
         // did not end there, though, and the entries after it are lost.
@@ -110,7 +110,7 @@ const char* ExtractEntries(FileHandle* archive) {
         char* fileName = ReadFileName(archive);
         if (!fileName) return StatusOutOfMemory;
         char* line = JoinText(EntryIndent, fileName);
-        const char* status = line ? ExtractEntry(archive, fileName, line) : StatusOutOfMemory;
+        const char* status = line ? ExtractEntry(archive, bank, fileName, line) : StatusOutOfMemory;
         FreeText(line);
         FreeBlock(fileName);
         if (status) return status;

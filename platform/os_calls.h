@@ -5,6 +5,14 @@
 // its uses.
 #pragma once
 
+// Calls that only the Windows half of the platform makes, to learn what
+// Wine does not show in a file's attributes; POSIX has no stand-in for them.
+#ifdef _WIN32
+#define LSD2WAV_WINDOWS_ONLY_CALLS(X) X(GetFinalPathNameByHandleA)
+#else
+#define LSD2WAV_WINDOWS_ONLY_CALLS(X)
+#endif
+
 #define LSD2WAV_OS_CALLS(X)         \
     X(CreateFileA)                  \
     X(ReadFile)                     \
@@ -16,6 +24,7 @@
     X(DeleteFileA)                  \
     X(GetFileAttributesA)           \
     X(GetFileInformationByHandle)   \
+    X(SetEndOfFile)                 \
     X(GetLastError)                 \
     X(HeapCreate)                   \
     X(HeapAlloc)                    \
@@ -27,4 +36,5 @@
     X(ExitProcess)                  \
     X(InitializeCriticalSection)    \
     X(EnterCriticalSection)         \
-    X(LeaveCriticalSection)
+    X(LeaveCriticalSection)         \
+    LSD2WAV_WINDOWS_ONLY_CALLS(X)

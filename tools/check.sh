@@ -35,7 +35,7 @@ apt_install() {
         exit 1
     fi
     if [ -z "$apt_updated" ]; then
-        apt-get update -qq
+        apt-get update -qq || echo "check.sh: apt-get update reported a failure; installing from the indexes it has" >&2
         apt_updated=1
     fi
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$@"

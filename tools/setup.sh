@@ -131,5 +131,7 @@ if [ "$(id -u)" -ne 0 ]; then
     exit 1
 fi
 [ -z "$add_i386" ] || dpkg --add-architecture i386
-apt-get update -qq
+# A mirror caught mid-sync fails one index or two; the install below then
+# works from the rest, or says itself what it cannot find.
+apt-get update -qq || echo "setup.sh: apt-get update reported a failure; installing from the indexes it has" >&2
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${needed[@]}"

@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
+#include <cstring>
 
 #include "platform/posix/fd_facts.h"
 #include "platform/posix/fd_handle.h"
@@ -29,25 +31,95 @@ void IgnoreWriteSignals() {
     (void)ignored;
 }
 
-int OpenFlags(DWORD access, DWORD share, DWORD disposition, DWORD attributes) {
-    if (share != FILE_SHARE_READ) return -1;
+// How the stand-in opens what the runtime asks for: the open(2) flags, and
+// whether the name is resolved beneath the current folder.
+struct OpenWay {
+    int flags;  // -1: a combination the runtime never asks for
+    bool beneath;
+};
+
+OpenWay OpenFlags(DWORD access, DWORD share, DWORD disposition, DWORD attributes) {
+    const DWORD readWrite = GENERIC_READ | GENERIC_WRITE;
+    if (share != FILE_SHARE_READ) return {-1, false};
     if (access == GENERIC_READ && disposition == OPEN_EXISTING &&
         attributes == FILE_ATTRIBUTE_NORMAL)
-        return O_RDONLY;
-    // The runtime never means to write through a symbolic link: it refuses
-    // links before it creates a file, and a link made between that check and
-    // the open must fail the open rather than lead the write elsewhere.
-    if (access == (GENERIC_READ | GENERIC_WRITE) && disposition == CREATE_ALWAYS &&
-        attributes == FILE_ATTRIBUTE_NORMAL)
-        return O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW;
-    // A new file only: never one that is there already, and never through a
-    // link, whether it points anywhere or not.
-    if (access == (GENERIC_READ | GENERIC_WRITE) && disposition == CREATE_NEW &&
-        attributes == FILE_ATTRIBUTE_NORMAL)
-        return O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW;
-    if (access == GENERIC_WRITE && disposition == TRUNCATE_EXISTING && attributes == 0)
-        return O_WRONLY | O_TRUNC | O_NOFOLLOW;
-    return -1;
+        return {O_RDONLY, false};
+    // Never through a symbolic link, whether it points anywhere or not.
+    if (access == readWrite && disposition == CREATE_ALWAYS && attributes == FILE_ATTRIBUTE_NORMAL)
+        return {O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW, false};
+    if (access == readWrite && disposition == CREATE_NEW && attributes == FILE_ATTRIBUTE_NORMAL)
+        return {O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, false};
+    // Windows opens a link itself with FILE_FLAG_OPEN_REPARSE_POINT, rather
+    // than what it points to; here no link is followed anywhere on the name,
+    // which the Windows half of the platform makes up for by holding every
+    // folder on the way. An existing file that is a FIFO or a device must
+    // not make the open wait, nor a terminal become this process' own.
+    if (access == readWrite && attributes == (FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT)) {
+        if (disposition == CREATE_NEW) return {O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, true};
+        if (disposition == OPEN_EXISTING)
+            return {O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, true};
+    }
+    return {-1, false};
+}
+
+int OpenAt(int folder, const char* name, int flags) {
+    int fd;
+    do {
+        fd = openat(folder, name, flags | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// Opens each folder on the way from the one before it, never through a
+// link, and the last element from the last folder, so that a name on the
+// way that another process swaps for a link at any moment cannot lead the
+// open outside the current folder. A rooted name and a ".." element are
+// refused; "." and empty elements stay where they are.
+int OpenBeneath(const char* name, int flags) {
+#ifdef O_PATH
+    const int folderFlags = O_PATH | O_DIRECTORY | O_NOFOLLOW;
+#else
+    const int folderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK;
+#endif
+    if (name[0] == '/') {
+        errno = EXDEV;
+        return -1;
+    }
+    int folder = AT_FDCWD;
+    int fd = -1;
+    const char* element = name;
+    for (const char* p = name;; ++p) {
+        if (*p != '/' && *p != '\0') continue;
+        size_t length = static_cast<size_t>(p - element);
+        if (length == 2 && element[0] == '.' && element[1] == '.') {
+            errno = EXDEV;
+            break;
+        }
+        if (*p == '\0') {
+            fd = OpenAt(folder, element, flags);
+            break;
+        }
+        if (length > 0 && !(length == 1 && element[0] == '.')) {
+            char part[NAME_MAX + 1];
+            if (length > NAME_MAX) {
+                errno = ENAMETOOLONG;
+                break;
+            }
+            std::memcpy(part, element, length);
+            part[length] = '\0';
+            int next = OpenAt(folder, part, folderFlags);
+            if (folder != AT_FDCWD) close(folder);
+            folder = next;
+            if (folder < 0) return -1;
+        }
+        element = p + 1;
+    }
+    if (folder != AT_FDCWD) {
+        int error = errno;
+        close(folder);
+        errno = error;
+    }
+    return fd;
 }
 
 // Keeps a tracked position in step with bytes read or written.
@@ -62,20 +134,18 @@ namespace PosixOs {
 
 HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                    DWORD disposition, DWORD attributes, HANDLE templateFile) {
-    int flags = OpenFlags(access, share, disposition, attributes);
+    OpenWay way = OpenFlags(access, share, disposition, attributes);
+    int flags = way.flags;
     // A template gives a new file its attributes; here, its permission bits.
     struct stat like;
-    bool templated = templateFile != nullptr && disposition == CREATE_NEW;
+    bool templated = templateFile != nullptr && disposition == CREATE_NEW && !way.beneath;
     if (name == nullptr || flags < 0 || security != nullptr ||
         (templateFile != nullptr && !templated) ||
         (templated && fstat(FdOfHandle(templateFile), &like) != 0)) {
         errno = EINVAL;
         return INVALID_HANDLE_VALUE;
     }
-    int fd;
-    do {
-        fd = open(name, flags | O_CLOEXEC, 0666);
-    } while (fd < 0 && errno == EINTR);
+    int fd = way.beneath ? OpenBeneath(name, flags) : OpenAt(AT_FDCWD, name, flags);
     if (fd < 0) return INVALID_HANDLE_VALUE;
     // Set after the open, so that the umask does not take bits away.
     if (templated && fchmod(fd, like.st_mode & 07777) != 0) {
@@ -95,6 +165,9 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
         return INVALID_HANDLE_VALUE;
     }
     AdoptFd(fd);
+    // A file made new is a regular file, at its start.
+    FdFacts* facts = FactsOf(fd);
+    if (facts && (flags & O_EXCL) != 0) facts->knowsPosition = true;
     return HandleOfFd(fd);
 }
 
@@ -230,19 +303,41 @@ DWORD GetFileAttributesA(LPCSTR name) {
 
 // The identity of an open file: its device folded into the 32-bit volume
 // serial number and its inode as the file index. Two names of one file (hard
-// links) give the same identity. The other fields are left at zero: the
-// runtime does not read them.
+// links) give the same identity. Beside it, what the runtime checks before it
+// writes through a handle: the kind (anything but a regular file or a folder
+// counts as a device), the number of names and the size. The times are left
+// at zero: the runtime does not read them.
 BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) {
     int fd = FdOfHandle(file);
     struct stat facts;
     if (fd < 0 || info == nullptr || fstat(fd, &facts) != 0) return FALSE;
     *info = BY_HANDLE_FILE_INFORMATION{};
+    info->dwFileAttributes = S_ISREG(facts.st_mode)   ? FILE_ATTRIBUTE_NORMAL
+                             : S_ISDIR(facts.st_mode) ? FILE_ATTRIBUTE_DIRECTORY
+                                                      : FILE_ATTRIBUTE_DEVICE;
+    info->nNumberOfLinks = static_cast<DWORD>(facts.st_nlink);
+    info->nFileSizeHigh = static_cast<DWORD>(static_cast<uint64_t>(facts.st_size) >> 32);
+    info->nFileSizeLow = static_cast<DWORD>(facts.st_size);
     uint64_t device = static_cast<uint64_t>(facts.st_dev);
     uint64_t inode = static_cast<uint64_t>(facts.st_ino);
     info->dwVolumeSerialNumber = static_cast<DWORD>(device ^ (device >> 32));
     info->nFileIndexHigh = static_cast<DWORD>(inode >> 32);
     info->nFileIndexLow = static_cast<DWORD>(inode);
     return TRUE;
+}
+
+// Cuts the file off where it stands.
+BOOL SetEndOfFile(HANDLE file) {
+    int fd = FdOfHandle(file);
+    if (fd < 0) return FALSE;
+    FdFacts* facts = FactsOf(fd);
+    off_t position = facts && facts->knowsPosition ? facts->position : lseek(fd, 0, SEEK_CUR);
+    if (position < 0) return FALSE;
+    int result;
+    do {
+        result = ftruncate(fd, position);
+    } while (result != 0 && errno == EINTR);
+    return result == 0 ? TRUE : FALSE;
 }
 
 // errno is this thread's reason for its last failed call, as Windows keeps

@@ -59,6 +59,7 @@ typedef struct _CRITICAL_SECTION {
 #define GENERIC_READ 0x80000000u
 #define GENERIC_WRITE 0x40000000u
 #define FILE_SHARE_READ 0x00000001u
+#define FILE_SHARE_WRITE 0x00000002u
 #define CREATE_NEW 1u
 #define CREATE_ALWAYS 2u
 #define OPEN_EXISTING 3u
@@ -69,6 +70,8 @@ typedef struct _CRITICAL_SECTION {
 #define FILE_ATTRIBUTE_NORMAL 0x00000080u
 #define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400u
 #define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
+#define FILE_FLAG_BACKUP_SEMANTICS 0x02000000u
+#define FILE_FLAG_OPEN_REPARSE_POINT 0x00200000u
 
 // The system's reasons for a failed call, as GetLastError gives them.
 #define ERROR_FILE_NOT_FOUND 2u
@@ -114,6 +117,7 @@ BOOL MoveFileExA(LPCSTR existing, LPCSTR replacement, DWORD flags);
 BOOL DeleteFileA(LPCSTR name);
 DWORD GetFileAttributesA(LPCSTR name);
 BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info);
+BOOL SetEndOfFile(HANDLE file);
 DWORD GetLastError();
 
 HANDLE HeapCreate(DWORD options, SIZE_T initialSize, SIZE_T maximumSize);

@@ -1,6 +1,7 @@
 #include "runtime/files/file_handle.h"
 
 #include "bank/little_endian.h"
+#include "platform/create_beneath.h"
 #include "runtime/files/file_buffer.h"
 #include "runtime/files/file_record.h"
 #include "runtime/files/file_registry.h"
@@ -39,7 +40,60 @@ FileHandle* FinishOpen(FileHandle* h, HANDLE os) {
     return h;
 }
 
+bool IsFile(const BY_HANDLE_FILE_INFORMATION& info, const FileIdentity& file) {
+    return info.dwVolumeSerialNumber == file.volume && info.nFileIndexHigh == file.indexHigh &&
+           info.nFileIndexLow == file.indexLow;
+}
+
+// Whether the existing file open as `os` may be written through it: an
+// ordinary file as far as the system shows, with no second name (which may be
+// outside the folder, or the bank), and not `never`. Such a file is then cut
+// to nothing.
+bool TakeOver(HANDLE os, const FileIdentity* never) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!Os.GetFileInformationByHandle(os, &info)) return false;
+    const DWORD notAFile =
+        FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT;
+    if ((info.dwFileAttributes & notAFile) != 0 || info.nNumberOfLinks != 1) return false;
+    if (never && (!never->known || IsFile(info, *never))) return false;
+    if (info.nFileSizeHigh == 0 && info.nFileSizeLow == 0) return true;
+    return Os.SetEndOfFile(os) != FALSE;
+}
+
+// The OS handle of an output file, tried first with `*disposition`
+// (CREATE_NEW or OPEN_EXISTING) and, when the name turns out to be free or
+// taken, with the other; `*disposition` ends as the one that opened it.
+// Nothing is emptied before the handle has been looked at.
+HANDLE OpenOutput(const char* name, const FileIdentity* never, DWORD* disposition) {
+    HANDLE os = CreateFileBeneath(name, *disposition);
+    if (os == INVALID_HANDLE_VALUE) {
+        DWORD error = Os.GetLastError();
+        if (*disposition == CREATE_NEW && error == ERROR_FILE_EXISTS) {
+            *disposition = OPEN_EXISTING;
+        } else if (*disposition == OPEN_EXISTING && error == ERROR_FILE_NOT_FOUND) {
+            *disposition = CREATE_NEW;
+        } else {
+            return os;
+        }
+        os = CreateFileBeneath(name, *disposition);
+    }
+    if (os != INVALID_HANDLE_VALUE && *disposition == OPEN_EXISTING && !TakeOver(os, never)) {
+        Os.CloseHandle(os);
+        return INVALID_HANDLE_VALUE;
+    }
+    return os;
+}
+
 }  // namespace
+
+FileIdentity IdentityOf(FileHandle* h) {
+    BY_HANDLE_FILE_INFORMATION info;
+    bool out = StepOutOfGate(h);
+    BOOL known = Os.GetFileInformationByHandle(h->osHandle, &info);
+    StepIntoGate(out);
+    if (!known) return FileIdentity{};
+    return {true, info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+}
 
 FileHandle* OpenForReading(const char* name) {
     FileHandle* h = ReserveRecord();
@@ -48,16 +102,15 @@ FileHandle* OpenForReading(const char* name) {
                                         FILE_ATTRIBUTE_NORMAL));
 }
 
-FileHandle* CreateForWriting(const char* name) {
+FileHandle* CreateForWriting(const char* name, const FileIdentity* never) {
     FileHandle* h = ReserveRecord();
     if (!h) return nullptr;
-    HANDLE os = CallCreateFile(h, name, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL);
-    if (os == INVALID_HANDLE_VALUE) {
-        // A hidden or system file refuses to be re-created with normal
-        // attributes but can still be emptied.
-        os = CallCreateFile(h, name, GENERIC_WRITE, TRUNCATE_EXISTING, 0);
-    }
+    FileRegistry* registry = CurrentFileRegistry();
+    DWORD disposition = registry->outputsExist ? OPEN_EXISTING : CREATE_NEW;
+    bool out = StepOutOfGate(h);
+    HANDLE os = OpenOutput(name, never, &disposition);
+    StepIntoGate(out);
+    registry->outputsExist = disposition == OPEN_EXISTING;
     return FinishOpen(h, os);
 }
 

@@ -7,8 +7,27 @@
 
 struct FileHandle;
 
+// Who a file is, whatever name it is reached by: two names of one file (hard
+// links) give the same identity.
+struct FileIdentity {
+    bool known;
+    uint32_t volume;
+    uint32_t indexHigh;
+    uint32_t indexLow;
+};
+// Unknown when the system does not tell.
+FileIdentity IdentityOf(FileHandle* h);
+
 FileHandle* OpenForReading(const char* name);
-FileHandle* CreateForWriting(const char* name);
+// Creates the relative `name` beneath the current folder, or empties the
+// file of that name that is there, through the handle it is then written
+// with. Nothing outside the folder is reached, whatever another process does
+// meanwhile: no link is followed, on the way or at the end. An existing file
+// is taken only when it is an ordinary file with no other name and not
+// `never` (none: no file to keep from; one whose identity is unknown keeps
+// every existing file from being taken). Anything else is left as it is and
+// the create fails.
+FileHandle* CreateForWriting(const char* name, const FileIdentity* never);
 // Creates a file that is not there yet, never one that is nor one through a
 // link; it takes the attributes (on POSIX the permission bits) of the open
 // file `like` when one is given.

@@ -17,6 +17,9 @@ struct FileRegistry {
     int32_t bufferSize;
     FileHandle* newest;
     FileHandle* oldest;
+    // The last output file was there already, as in a folder that an earlier
+    // run filled: the next create looks for an existing file first.
+    bool outputsExist;
 };
 
 // Creates the registry in `memory` and makes it the one that the file

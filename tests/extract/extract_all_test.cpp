@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <filesystem>
 #include <functional>
 
@@ -63,69 +65,102 @@ TEST_P(ExtractAllTest, AFailedCloseOfAWavFileEndsTheRun) {
     EXPECT_EQ(CountCalls(spy, OsCall::CreateFileA, "y.wav"), 0u);
 }
 
-TEST_P(ExtractAllTest, ARefusedCreateEmptiesAnExistingFileInstead) {
-    WriteWholeFile("music_p.lsd", kLead + ArchiveEntryBytes("hidden", 10, 12) + ArchiveEntryBytes("new", 1, 3));
-    WriteWholeFile("hidden.wav", std::string(500, 'z'));
+// No open of an output file empties it: a file that is there is opened as it
+// stands, looked at through its handle and only then cut to nothing, so that
+// whatever the name has come to stand for by the time of the open is what is
+// looked at. New names after an existing one are still made.
+TEST_P(ExtractAllTest, AnExistingFileIsEmptiedOnlyThroughTheHandleThatWasChecked) {
+    WriteWholeFile("music_p.lsd", kLead + ArchiveEntryBytes("old", 10, 12) +
+                                      ArchiveEntryBytes("new", 1, 3) + ArchiveEntryBytes("old", 2, 4));
+    WriteWholeFile("old.wav", std::string(500, 'z'));
     OsSpy spy;
-    // Every file refuses to be re-created, as a hidden one does.
-    spy.CreateFileA = [](LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
-                         DWORD disposition, DWORD attributes, HANDLE templateFile) {
-        if (disposition == CREATE_ALWAYS) return INVALID_HANDLE_VALUE;
-        return RealOs.CreateFileA(name, access, share, security, disposition, attributes,
-                                  templateFile);
-    };
     InProcessRun run = RunInProcess(spy, RunExtraction, GetParam());
-    EXPECT_EQ(ReadWholeFile("hidden.wav"), WavBytes(10, 12));
-    std::vector<OsCallRecord> creates = CallsOf(spy, OsCall::CreateFileA);
-    // The bank; for hidden.wav the look at the file that is there, so as not
-    // to write onto the bank, and the two creates; two for new.wav.
-    ASSERT_EQ(creates.size(), 6u);
-    EXPECT_EQ(creates[1].asked, static_cast<uint64_t>(OPEN_EXISTING));
-    EXPECT_EQ(creates[2].asked, static_cast<uint64_t>(CREATE_ALWAYS));
-    EXPECT_EQ(creates[3].asked, static_cast<uint64_t>(TRUNCATE_EXISTING));
-    // There is nothing to empty for a new name, so that one cannot be created.
-    EXPECT_EQ(run.output,
-              "Extracting music...\r\n  hidden.wav\r\n  new.wav\r\n  Cannot create output file!\r\n");
+    EXPECT_EQ(run.output, "Extracting music...\r\n  old.wav\r\n  new.wav\r\n  old.wav\r\n  ok\r\n");
+    EXPECT_EQ(ReadWholeFile("old.wav"), WavBytes(2, 4));
+    EXPECT_EQ(ReadWholeFile("new.wav"), WavBytes(1, 3));
+    for (const char* file : {"old.wav", "new.wav"}) {
+        for (const OsCallRecord& open : CallsOf(spy, OsCall::CreateFileA, file)) {
+            EXPECT_TRUE(open.asked == CREATE_NEW || open.asked == OPEN_EXISTING)
+                << file << ": disposition " << open.asked;
+        }
+    }
+    EXPECT_EQ(CountCalls(spy, OsCall::SetEndOfFile), 2u);
 }
 
-// What the Os table says of the files decides the link check, on every
-// platform: a reparse point (a symbolic link, a junction) as the file or as a
-// folder along the path, or the bank's own identity, refuses the name before
-// anything is created; an ordinary folder does not.
-TEST_P(ExtractAllTest, ANameThroughALinkOrOntoTheBankIsRefused) {
+// What the system says of the handle an existing file was opened with
+// decides, on every platform: anything but an ordinary file with one name
+// that is not the bank is left as it is. On Windows the folders on the way
+// are held and looked at the same way.
+TEST_P(ExtractAllTest, AnExistingFileThatIsNoOrdinaryFileOfItsOwnIsLeftAlone) {
+    // Changes what GetFileInformationByHandle reports for `file`.
+    auto faking = [](const char* file, std::function<void(BY_HANDLE_FILE_INFORMATION*)> change) {
+        return [=](OsSpy& s) {
+            auto handles = std::make_shared<std::vector<HANDLE>>();
+            s.CreateFileA = [=](LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                                DWORD disposition, DWORD attributes, HANDLE templateFile) {
+                HANDLE h = RealOs.CreateFileA(name, access, share, security, disposition,
+                                              attributes, templateFile);
+                if (std::string(name) == file) handles->push_back(h);
+                return h;
+            };
+            s.GetFileInformationByHandle = [=](HANDLE h, LPBY_HANDLE_FILE_INFORMATION info) {
+                BOOL ok = RealOs.GetFileInformationByHandle(h, info);
+                if (ok && std::find(handles->begin(), handles->end(), h) != handles->end())
+                    change(info);
+                return ok;
+            };
+        };
+    };
     struct Case {
         const char* label;
         const char* name;  // the entry's name; "sub" is a folder, "x.wav" a file
         std::function<void(OsSpy&)> fake;
         bool refused;
     } cases[] = {
-        {"folder_is_a_reparse_point", "sub/x",
-         [](OsSpy& s) {
-             s.GetFileAttributesA = [](LPCSTR name) -> DWORD {
-                 return std::string(name) == "sub" ? FILE_ATTRIBUTE_REPARSE_POINT
-                                                   : RealOs.GetFileAttributesA(name);
-             };
-         },
-         true},
         {"file_is_a_reparse_point", "x",
-         [](OsSpy& s) {
-             s.GetFileAttributesA = [](LPCSTR name) -> DWORD {
-                 return std::string(name) == "x.wav" ? FILE_ATTRIBUTE_REPARSE_POINT
-                                                     : RealOs.GetFileAttributesA(name);
-             };
-         },
+         faking("x.wav", [](BY_HANDLE_FILE_INFORMATION* i) {
+             i->dwFileAttributes = FILE_ATTRIBUTE_REPARSE_POINT;
+         }),
          true},
-        {"file_is_the_bank",
-         "x",
+        {"file_is_a_device", "x",
+         faking("x.wav", [](BY_HANDLE_FILE_INFORMATION* i) {
+             i->dwFileAttributes = FILE_ATTRIBUTE_DEVICE;
+         }),
+         true},
+        {"file_is_a_folder", "x",
+         faking("x.wav", [](BY_HANDLE_FILE_INFORMATION* i) {
+             i->dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY;
+         }),
+         true},
+        {"file_has_a_second_name", "x",
+         faking("x.wav", [](BY_HANDLE_FILE_INFORMATION* i) { i->nNumberOfLinks = 2; }), true},
+        {"file_is_the_bank", "x",
          [](OsSpy& s) {
-             s.GetFileInformationByHandle = [](HANDLE, LPBY_HANDLE_FILE_INFORMATION info) {
-                 *info = BY_HANDLE_FILE_INFORMATION{};
-                 return TRUE;
+             s.GetFileInformationByHandle = [](HANDLE h, LPBY_HANDLE_FILE_INFORMATION info) {
+                 BOOL ok = RealOs.GetFileInformationByHandle(h, info);
+                 info->dwVolumeSerialNumber = info->nFileIndexHigh = info->nFileIndexLow = 7;
+                 return ok;
              };
          },
          true},
         {"file_identity_unknown", "x",
-         [](OsSpy& s) { FailNth(s, OsCall::GetFileInformationByHandle, 1, true); }, true},
+         [](OsSpy& s) { FailNth(s, OsCall::GetFileInformationByHandle, 1, false, "x.wav"); },
+         true},
+        {"bank_identity_unknown", "x",
+         [](OsSpy& s) { FailNth(s, OsCall::GetFileInformationByHandle, 1, false, "sound_p.lsd"); },
+         true},
+        {"cut_fails", "x", [](OsSpy& s) { FailNth(s, OsCall::SetEndOfFile, 1, false); }, true},
+#ifdef _WIN32
+        {"folder_is_a_reparse_point", "sub/x",
+         faking("sub", [](BY_HANDLE_FILE_INFORMATION* i) {
+             i->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+         }),
+         true},
+        {"folder_is_a_file", "sub/x",
+         faking("sub", [](BY_HANDLE_FILE_INFORMATION* i) { i->dwFileAttributes = 0; }), true},
+        {"final_path_unknown", "x",
+         [](OsSpy& s) { FailNth(s, OsCall::GetFinalPathNameByHandleA, 1, false); }, true},
+#endif
         {"ordinary_folder", "sub/x", [](OsSpy&) {}, false},
         {"ordinary_file", "x", [](OsSpy&) {}, false},
     };
@@ -135,17 +170,14 @@ TEST_P(ExtractAllTest, ANameThroughALinkOrOntoTheBankIsRefused) {
         const std::string file = std::string(c.name) + ".wav";
         WriteWholeFile("sound_p.lsd", kLead + ArchiveEntryBytes(c.name, 10, 12));
         WriteWholeFile("x.wav", "older");
-        std::remove("sub/x.wav");
+        WriteWholeFile("sub/x.wav", "older");
         OsSpy spy;
         c.fake(spy);
         InProcessRun run = RunInProcess(spy, RunExtraction, GetParam());
         std::string line = "Extracting sounds...\r\n  " + file + "\r\n";
         if (c.refused) {
             EXPECT_EQ(run.output, line + "  Cannot create output file!\r\n");
-            for (const OsCallRecord& open : CallsOf(spy, OsCall::CreateFileA, file))
-                EXPECT_EQ(open.asked, static_cast<uint64_t>(OPEN_EXISTING));  // a look only
-            EXPECT_EQ(ReadWholeFile("x.wav"), "older");
-            EXPECT_EQ(ReadWholeFile("sub/x.wav"), "");
+            EXPECT_EQ(ReadWholeFile(file), "older");
         } else {
             EXPECT_EQ(run.output, line + "  ok\r\n");
             EXPECT_EQ(ReadWholeFile(file), WavBytes(10, 12));

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <thread>
@@ -97,10 +98,12 @@ HANDLE CreateNew(const std::string& path) {
                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-HANDLE TruncateExisting(const std::string& path) {
-    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, TRUNCATE_EXISTING,
-                       0, nullptr);
+HANDLE Beneath(const std::string& path, DWORD disposition) {
+    return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                       disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
+HANDLE NewBeneath(const std::string& path) { return Beneath(path, CREATE_NEW); }
+HANDLE ExistingBeneath(const std::string& path) { return Beneath(path, OPEN_EXISTING); }
 
 // Runs `body` in a child process; gives back what it returned and how the
 // child ended.
@@ -145,8 +148,6 @@ TEST_F(FilesTest, EachSupportedCombinationOpensAsWindowsWould) {
         {"create missing", CreateAnew, false, true, "", true, true},
         {"create new over existing", CreateNew, true, false, "old", false, false},
         {"create new missing", CreateNew, false, true, "", true, true},
-        {"truncate existing", TruncateExisting, true, true, "", false, true},
-        {"truncate missing", TruncateExisting, false, false, "<missing>", false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -180,8 +181,9 @@ TEST_F(FilesTest, OtherCombinationsAreRefusedAndTouchNothing) {
         {GENERIC_READ, FILE_SHARE_READ, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL},
         {readWrite, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL},
         {readWrite, FILE_SHARE_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL},
-        {GENERIC_READ, FILE_SHARE_READ, TRUNCATE_EXISTING, 0},
-        {GENERIC_WRITE, FILE_SHARE_READ, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL},
+        {readWrite, FILE_SHARE_READ, TRUNCATE_EXISTING, 0},
+        {readWrite, FILE_SHARE_READ, CREATE_ALWAYS,
+         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT},
         {GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0},
     };
     std::string path = Path("file");
@@ -197,7 +199,7 @@ TEST_F(FilesTest, OtherCombinationsAreRefusedAndTouchNothing) {
 }
 
 TEST_F(FilesTest, ADirectoryDoesNotOpenAsAFile) {
-    for (auto open : {OpenForReading, CreateAnew, CreateNew, TruncateExisting})
+    for (auto open : {OpenForReading, CreateAnew, CreateNew, NewBeneath, ExistingBeneath})
         EXPECT_EQ(open(dir), INVALID_HANDLE_VALUE);
 }
 
@@ -247,26 +249,63 @@ TEST_F(FilesTest, CreateNewMakesOnlyNewFilesAndTakesATemplatesBits) {
 
 // The runtime's fallback for an existing WAV file that it may write but not
 // read: the first combination must fail without emptying it, the second empty it.
-TEST_F(FilesTest, AWriteOnlyFileIsLeftAloneByCreateAndEmptiedByTruncate) {
-    ASSERT_EQ(chmod(dir.c_str(), 0777), 0);
-    std::string path = Path("write-only");
-    auto size = [&] {
-        struct stat info;
-        return stat(path.c_str(), &info) == 0 ? std::to_string(info.st_size) : "none";
+// An output file is opened beneath the current folder: no link anywhere on
+// its name is followed, however it is spelled, and no name leads out.
+TEST_F(FilesTest, ABeneathOpenFollowsNoLinkOnTheWayNorAtTheEnd) {
+    ASSERT_EQ(mkdir(Path("d").c_str(), 0700), 0);
+    ASSERT_EQ(mkdir(Path("out").c_str(), 0700), 0);
+    Put(Path("out/x"), "outside");
+    Put(Path("d/x"), "inside");
+    ASSERT_EQ(symlink("out", Path("link").c_str()), 0);
+    ASSERT_EQ(symlink("../out", Path("d/link").c_str()), 0);
+    ASSERT_EQ(symlink("../out/x", Path("d/file").c_str()), 0);
+    ASSERT_EQ(mkfifo(Path("d/fifo").c_str(), 0600), 0);
+    struct Case {
+        const char* name;
+        DWORD disposition;
+        bool opens;
+    } cases[] = {
+        {"d/x", OPEN_EXISTING, true},       {"./d//x", OPEN_EXISTING, true},
+        {"d/./n", CREATE_NEW, true},        {"d/fifo", OPEN_EXISTING, true},
+        {"link/x", OPEN_EXISTING, false},   {"link/n", CREATE_NEW, false},
+        {"d/link/x", OPEN_EXISTING, false}, {"d/link/n", CREATE_NEW, false},
+        {"d/file", OPEN_EXISTING, false},   {"d/file", CREATE_NEW, false},
+        {"d/../d/x", OPEN_EXISTING, false}, {"../x", CREATE_NEW, false},
     };
-    ChildEnd end = InChild([&] {
-        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return std::string();
-        Put(path, "old");
-        chmod(path.c_str(), 0200);
-        bool created = CreateAnew(path) != INVALID_HANDLE_VALUE;
-        std::string report = (created ? "created" : "create refused") + (", size " + size());
-        report += TruncateExisting(path) == INVALID_HANDLE_VALUE ? ", truncate refused"
-                                                                 : ", truncated";
-        return report + ", size " + size();
-    });
-    if (end.status == 0 && end.report.empty()) GTEST_SKIP() << "cannot give up root";
-    EXPECT_EQ(end.status, 0);
-    EXPECT_EQ(end.report, "create refused, size 3, truncated, size 0");
+    std::string before = std::filesystem::current_path();
+    ASSERT_EQ(chdir(dir.c_str()), 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        HANDLE h = Beneath(c.name, c.disposition);
+        EXPECT_EQ(h != INVALID_HANDLE_VALUE, c.opens);
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    }
+    EXPECT_EQ(Get(Path("out/x")), "outside");
+    EXPECT_EQ(access(Path("out/n").c_str(), F_OK), -1);
+    EXPECT_EQ(Get(Path("d/x")), "inside");
+    EXPECT_EQ(Get(Path("d/n")), "");
+    EXPECT_EQ(NewBeneath("d/x"), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_FILE_EXISTS);
+    EXPECT_EQ(ExistingBeneath("d/missing"), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+    HANDLE absolute = Beneath(Path("d/x"), OPEN_EXISTING);
+    EXPECT_EQ(absolute, INVALID_HANDLE_VALUE);
+    // What the runtime looks at before it writes through an existing file.
+    HANDLE fifo = ExistingBeneath("d/fifo");
+    HANDLE file = ExistingBeneath("d/x");
+    BY_HANDLE_FILE_INFORMATION info;
+    ASSERT_EQ(GetFileInformationByHandle(fifo, &info), TRUE);
+    EXPECT_EQ(info.dwFileAttributes, FILE_ATTRIBUTE_DEVICE);
+    ASSERT_EQ(link(Path("d/x").c_str(), Path("second").c_str()), 0);
+    ASSERT_EQ(GetFileInformationByHandle(file, &info), TRUE);
+    EXPECT_EQ(info.dwFileAttributes, FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(info.nNumberOfLinks, 2u);
+    EXPECT_EQ(info.nFileSizeLow, 6u);
+    EXPECT_EQ(SetEndOfFile(file), TRUE);
+    EXPECT_EQ(Get(Path("d/x")), "");
+    CloseHandle(fifo);
+    CloseHandle(file);
+    EXPECT_EQ(chdir(before.c_str()), 0);
 }
 
 // A bank is written under a temporary name, then moved over the old one or
@@ -407,7 +446,7 @@ TEST_F(FilesTest, ReadingAtTheEndOrAfterAnErrorGivesNothing) {
     EXPECT_EQ(n, 0u);
     CloseHandle(h);
 
-    HANDLE writeOnly = TruncateExisting(path);
+    HANDLE writeOnly = HandleOfFd(open(path.c_str(), O_WRONLY | O_CLOEXEC));
     ASSERT_NE(writeOnly, INVALID_HANDLE_VALUE);
     for (HANDLE bad : {writeOnly, INVALID_HANDLE_VALUE, HANDLE(nullptr)}) {
         n = 99;
@@ -450,8 +489,8 @@ TEST_F(FilesTest, AFileSizeLimitShowsAsAShortWrite) {
 }
 
 TEST_F(FilesTest, AWriteToAFullDeviceFails) {
-    HANDLE h = TruncateExisting("/dev/full");
-    if (h == INVALID_HANDLE_VALUE) GTEST_SKIP() << "no /dev/full";
+    HANDLE h = HandleOfFd(open("/dev/full", O_WRONLY | O_CLOEXEC));
+    if (FdOfHandle(h) < 0) GTEST_SKIP() << "no /dev/full";
     DWORD n = 99;
     EXPECT_EQ(WriteFile(h, "data", 4, &n, nullptr), FALSE);
     EXPECT_EQ(n, 0u);

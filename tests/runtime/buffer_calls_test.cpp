@@ -74,7 +74,7 @@ TEST_P(BufferCallsTest, AtEndLeavesThePositionAlone) {
 }
 
 TEST_P(BufferCallsTest, ASmallFileWaitsInTheBufferUntilItsClose) {
-    FileHandle* h = CreateForWriting("out.wav");
+    FileHandle* h = CreateForWriting("out.wav", nullptr);
     ASSERT_NE(h, nullptr);
     WriteHeader(h);
     std::vector<unsigned char> block = Pattern(100);
@@ -86,7 +86,7 @@ TEST_P(BufferCallsTest, ASmallFileWaitsInTheBufferUntilItsClose) {
 }
 
 TEST_P(BufferCallsTest, ABigBlockFlushesTheHeaderThenGoesStraightToTheFile) {
-    FileHandle* h = CreateForWriting("out.wav");
+    FileHandle* h = CreateForWriting("out.wav", nullptr);
     ASSERT_NE(h, nullptr);
     WriteHeader(h);
     std::vector<unsigned char> block = Pattern(5000);
@@ -98,7 +98,7 @@ TEST_P(BufferCallsTest, ABigBlockFlushesTheHeaderThenGoesStraightToTheFile) {
 }
 
 TEST_P(BufferCallsTest, AWriteOfExactlyTheFreeSpaceFlushesFirst) {
-    FileHandle* h = CreateForWriting("out.wav");
+    FileHandle* h = CreateForWriting("out.wav", nullptr);
     ASSERT_NE(h, nullptr);
     WriteHeader(h);
     std::vector<unsigned char> block = Pattern(4052);
@@ -110,7 +110,7 @@ TEST_P(BufferCallsTest, AWriteOfExactlyTheFreeSpaceFlushesFirst) {
 }
 
 TEST_P(BufferCallsTest, ABufferOrMoreIntoAnEmptyBufferGoesStraightToTheFile) {
-    FileHandle* h = CreateForWriting("out.wav");
+    FileHandle* h = CreateForWriting("out.wav", nullptr);
     ASSERT_NE(h, nullptr);
     std::vector<unsigned char> block = Pattern(4096);
     EXPECT_EQ(WriteBlock(h, block.data(), 4096), 4096);
@@ -121,7 +121,7 @@ TEST_P(BufferCallsTest, ABufferOrMoreIntoAnEmptyBufferGoesStraightToTheFile) {
 }
 
 TEST_P(BufferCallsTest, AShortFlushAtCloseIsReported) {
-    FileHandle* h = CreateForWriting("out.wav");
+    FileHandle* h = CreateForWriting("out.wav", nullptr);
     ASSERT_NE(h, nullptr);
     WriteHeader(h);
     ShortenWritesTo(spy, 40, "out.wav");
@@ -130,7 +130,7 @@ TEST_P(BufferCallsTest, AShortFlushAtCloseIsReported) {
 }
 
 TEST_P(BufferCallsTest, AFailedOsCloseIsReported) {
-    FileHandle* h = CreateForWriting("out.wav");
+    FileHandle* h = CreateForWriting("out.wav", nullptr);
     ASSERT_NE(h, nullptr);
     WriteHeader(h);
     FailNth(spy, OsCall::CloseHandle, 1, false, "out.wav");
@@ -209,7 +209,7 @@ TEST_P(ReadShapesTest, WritesOfEveryPatternLandWholeAndInOrder) {
     };
     std::vector<unsigned char> source = Pattern(4 * 4096 + 3);
     for (const std::vector<int32_t>& pattern : patterns) {
-        FileHandle* h = CreateForWriting("out.wav");
+        FileHandle* h = CreateForWriting("out.wav", nullptr);
         ASSERT_NE(h, nullptr);
         std::vector<unsigned char> expected;
         for (size_t i = 0; expected.size() + pattern[i % pattern.size()] <= source.size(); ++i) {

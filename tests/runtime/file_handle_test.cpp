@@ -27,7 +27,7 @@ TEST_P(FileHandleTest, OpeningAMissingFileLeavesNothingToClose) {
 
 TEST_P(FileHandleTest, CreatingAnExistingFileEmptiesIt) {
     MakeFile("old.wav", Counting(100));
-    FileHandle* h = CreateForWriting("old.wav");
+    FileHandle* h = CreateForWriting("old.wav", nullptr);
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(CloseFile(h), 1);
     EXPECT_TRUE(FileBytes("old.wav").empty());
@@ -81,7 +81,7 @@ TEST_P(FileHandleTest, AtEndNeverMovesThePosition) {
 TEST_P(FileHandleTest, WritesHeaderAndBlockAtTheRightPositions) {
     std::vector<unsigned char> block = Counting(5000);
     for (int32_t n : {0, 1, 100, 4051, 4052, 4096, 5000}) {
-        FileHandle* h = CreateForWriting("out.wav");
+        FileHandle* h = CreateForWriting("out.wav", nullptr);
         ASSERT_NE(h, nullptr);
         for (int i = 0; i < 11; ++i) EXPECT_EQ(WriteInt32(h, 0x04030201 * (i + 1)), 4);
         EXPECT_EQ(GetPosition(h), 44);
@@ -100,7 +100,7 @@ TEST_P(FileHandleTest, WritesHeaderAndBlockAtTheRightPositions) {
 
 TEST_P(FileHandleTest, WriteBlockOfNothingTouchesNothing) {
     MakeFile("keep.wav", {});
-    FileHandle* h = CreateForWriting("keep.wav");
+    FileHandle* h = CreateForWriting("keep.wav", nullptr);
     ASSERT_NE(h, nullptr);
     unsigned char byte = 1;
     EXPECT_EQ(WriteBlock(h, &byte, 0), 0);
@@ -113,7 +113,7 @@ TEST_P(FileHandleTest, WriteBlockOfNothingTouchesNothing) {
 
 TEST_P(FileHandleTest, SwitchingFromReadingToWritingWritesWhereTheReaderStood) {
     MakeFile("both.bin", Counting(100));
-    FileHandle* h = CreateForWriting("both.bin");  // emptied
+    FileHandle* h = CreateForWriting("both.bin", nullptr);  // emptied
     ASSERT_NE(h, nullptr);
     unsigned char block[10];
     EXPECT_EQ(ReadBlock(h, block, 10), 0);
@@ -129,12 +129,12 @@ TEST_P(FileHandleTest, CloseAllFilesClosesOldestFirstAndEmptiesTheRegistry) {
     OsSpy spy;
     InstallOsSpy(&spy);
     for (int i = 0; i < 3; ++i) {
-        files[i] = CreateForWriting(names[i]);
+        files[i] = CreateForWriting(names[i], nullptr);
         ASSERT_NE(files[i], nullptr);
     }
     // A record released in the middle keeps the links whole.
     EXPECT_TRUE(CloseFile(files[1]));
-    FileHandle* last = CreateForWriting("d.wav");
+    FileHandle* last = CreateForWriting("d.wav", nullptr);
     ASSERT_NE(last, nullptr);
     WriteInt32(last, 7);
     ClearCalls(spy);

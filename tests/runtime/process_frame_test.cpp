@@ -79,8 +79,8 @@ TEST_P(ProcessFrameTest, BlocksAreZeroFilledAndSizesBelowOneRefused) {
 
 TEST_P(ProcessFrameTest, ShutDownWritesOutOpenFilesReleasesEverythingAndExitsWithTheCode) {
     InProcessRun run = Run([] {
-        FileHandle* a = CreateForWriting("a.wav");
-        FileHandle* b = CreateForWriting("b.wav");
+        FileHandle* a = CreateForWriting("a.wav", nullptr);
+        FileHandle* b = CreateForWriting("b.wav", nullptr);
         EXPECT_NE(a, nullptr);
         EXPECT_NE(b, nullptr);
         if (a) WriteInt32(a, 0x61616161);
@@ -97,7 +97,7 @@ TEST_P(ProcessFrameTest, ShutDownWritesOutOpenFilesReleasesEverythingAndExitsWit
 
 TEST_P(ProcessFrameTest, TheCloseEventFlushesAndClosesOnceAndIsNeverHandled) {
     InProcessRun run = Run([&] {
-        FileHandle* wav = CreateForWriting("x.wav");
+        FileHandle* wav = CreateForWriting("x.wav", nullptr);
         EXPECT_NE(wav, nullptr);
         if (wav) WriteInt32(wav, 0x46464952);
         for (DWORD event : {DWORD{CTRL_C_EVENT}, DWORD{CTRL_BREAK_EVENT}, DWORD{5}, DWORD{6}}) {

@@ -211,6 +211,21 @@ BOOL Spied(Tag<OsCall::DeleteFileA>, LPCSTR name) {
     return ok;
 }
 
+BOOL Spied(Tag<OsCall::GetFileInformationByHandle>, HANDLE file,
+           LPBY_HANDLE_FILE_INFORMATION info) {
+    OsSpy& spy = *current;
+    BOOL ok = Pass(spy.GetFileInformationByHandle, RealOs.GetFileInformationByHandle, file, info);
+    Record(spy, OsCall::GetFileInformationByHandle, file, 0, 0, ok);
+    return ok;
+}
+
+BOOL Spied(Tag<OsCall::SetEndOfFile>, HANDLE file) {
+    OsSpy& spy = *current;
+    BOOL ok = Pass(spy.SetEndOfFile, RealOs.SetEndOfFile, file);
+    Record(spy, OsCall::SetEndOfFile, file, 0, 0, ok);
+    return ok;
+}
+
 // Calls without a recorder of their own above: recorded by their kind alone.
 template <OsCall C, class... A>
 auto Spied(Tag<C>, A... a) {
@@ -348,6 +363,15 @@ bool FailCallWhen(OsSpy& spy, OsCall call, const std::string& file, FailDecision
             FailWhen(spy, spy.GetFileInformationByHandle, RealOs.GetFileInformationByHandle,
                      FALSE, false, file, decide);
             return true;
+        case OsCall::SetEndOfFile:
+            FailWhen(spy, spy.SetEndOfFile, RealOs.SetEndOfFile, FALSE, false, file, decide);
+            return true;
+#ifdef _WIN32
+        case OsCall::GetFinalPathNameByHandleA:
+            FailWhen(spy, spy.GetFinalPathNameByHandleA, RealOs.GetFinalPathNameByHandleA,
+                     DWORD(0), false, file, decide);
+            return true;
+#endif
         default:
             return false;
     }
