@@ -3,18 +3,22 @@
 #   1. every test on a build with AddressSanitizer and UndefinedBehaviorSanitizer;
 #   2. the fuzzer, for a bounded time, starting from seed banks made afresh;
 #   3. valgrind memcheck over a few banks, among them truncated and failing ones;
-#   4. the tests of label "huge" (one entry past 2 GiB, 100,000 entries),
+#   4. lsd2wav while another process swaps a subfolder or an entry's file
+#      for a link outside or a hard link of the bank (tests/race/race_check.cpp);
+#   5. the tests of label "huge" (one entry past 2 GiB, 100,000 entries),
 #      when the disk and the memory have room for them;
-#   5. where the kernel runs no 32-bit programs, the real 32-bit Windows
+#   6. where the kernel runs no 32-bit programs, the real 32-bit Windows
 #      programs under user-mode emulation (tools/check_win32_emulated.sh).
 # Any fault fails the script. Settings, from the environment:
 #   LSD2WAV_FUZZ_SECONDS  how long the fuzzer runs; 60 unless set
-#   LSD2WAV_HUGE          "skip" leaves step 4 out
+#   LSD2WAV_RACE_SECONDS  how long each race case runs; 7 unless set
+#   LSD2WAV_HUGE          "skip" leaves step 5 out
 # Missing packages are installed with apt-get when run as root.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 fuzz_seconds=${LSD2WAV_FUZZ_SECONDS:-60}
+race_seconds=${LSD2WAV_RACE_SECONDS:-7}
 sanitize_dir=build-sanitize
 default_dir=build
 seeds=$sanitize_dir/fuzz/seeds
@@ -70,7 +74,7 @@ step_done
 step "all tests with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset sanitize
 cmake --build --preset sanitize
-# Left out there: the tests of label huge (step 4) and MemoryLimitTest, whose
+# Left out there: the tests of label huge (step 5) and MemoryLimitTest, whose
 # address-space limit leaves no room for the sanitizer's shadow memory.
 ctest --preset sanitize
 step_done
@@ -130,6 +134,11 @@ memcheck_bank cut_at_44 "  Failed to write to output file!"
 memcheck_bank name_parent_x "  Cannot create output file!"
 memcheck_bank length_-2 "  Failed to write to output file!"
 memcheck_bank length_60000 "  Failed to write to output file!" prlimit --fsize=20000 --
+step_done
+
+step "races: another process swaps names while lsd2wav runs, 3 x ${race_seconds} s"
+cmake --build --preset default --target lsd2wav race_check
+"$default_dir/race_check" "$PWD/$default_dir/lsd2wav" "$race_seconds"
 step_done
 
 step "huge tests"

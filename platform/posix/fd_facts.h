@@ -13,6 +13,7 @@ struct FdFacts {
     bool terminal;
     bool flushable;      // a regular file or a block device
     bool knowsPosition;  // the last real move succeeded: the file can seek
+    bool atStart;        // opened here and not read, written or moved since
     int64_t position;
 };
 

@@ -125,6 +125,7 @@ int OpenBeneath(const char* name, int flags) {
 // Keeps a tracked position in step with bytes read or written.
 void Advance(int fd, DWORD bytes) {
     FdFacts* facts = FactsOf(fd);
+    if (facts && bytes > 0) facts->atStart = false;
     if (facts && facts->knowsPosition) facts->position += bytes;
 }
 
@@ -165,9 +166,13 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
         return INVALID_HANDLE_VALUE;
     }
     AdoptFd(fd);
-    // A file made new is a regular file, at its start.
+    // A file made new is a regular file, at its start; any other stands at
+    // its start too, if it has one.
     FdFacts* facts = FactsOf(fd);
-    if (facts && (flags & O_EXCL) != 0) facts->knowsPosition = true;
+    if (facts) {
+        facts->knowsPosition = (flags & O_EXCL) != 0;
+        facts->atStart = true;
+    }
     return HandleOfFd(fd);
 }
 
@@ -230,7 +235,10 @@ DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD metho
         if (distanceHigh != nullptr) *distanceHigh = static_cast<LONG>(facts->position >> 32);
         return static_cast<DWORD>(facts->position);
     }
-    if (facts) facts->knowsPosition = false;
+    if (facts) {
+        facts->knowsPosition = false;
+        facts->atStart = false;
+    }
     off_t offset = distance;
     if (distanceHigh != nullptr)
         offset = static_cast<off_t>(*distanceHigh) * 0x100000000 + static_cast<uint32_t>(distance);
@@ -331,13 +339,22 @@ BOOL SetEndOfFile(HANDLE file) {
     int fd = FdOfHandle(file);
     if (fd < 0) return FALSE;
     FdFacts* facts = FactsOf(fd);
-    off_t position = facts && facts->knowsPosition ? facts->position : lseek(fd, 0, SEEK_CUR);
+    off_t position = !facts                 ? lseek(fd, 0, SEEK_CUR)
+                     : facts->knowsPosition ? facts->position
+                     : facts->atStart       ? 0
+                                            : lseek(fd, 0, SEEK_CUR);
     if (position < 0) return FALSE;
     int result;
     do {
         result = ftruncate(fd, position);
     } while (result != 0 && errno == EINTR);
-    return result == 0 ? TRUE : FALSE;
+    if (result != 0) return FALSE;
+    // Only a regular file can be cut, and a regular file can seek.
+    if (facts) {
+        facts->knowsPosition = true;
+        facts->position = position;
+    }
+    return TRUE;
 }
 
 // errno is this thread's reason for its last failed call, as Windows keeps

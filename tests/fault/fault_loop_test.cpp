@@ -47,9 +47,17 @@ Files FilesIn(const std::string& folder) {
     return files;
 }
 
+bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
 void WriteFiles(const std::string& folder, const Files& files) {
     for (const auto& file : files) {
-        std::ofstream(folder + "/" + file.first, std::ios::binary) << file.second;
+        if (EndsWith(file.first, "/")) {
+            fs::create_directory(folder + "/" + file.first);
+        } else {
+            std::ofstream(folder + "/" + file.first, std::ios::binary) << file.second;
+        }
     }
 }
 
@@ -76,9 +84,6 @@ int32_t RunCase(const FaultCase& c) {
     return RunPackCommand(static_cast<int32_t>(argv.size()), argv.data());
 }
 
-bool EndsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
 
 // lsd2wav over a bank whose WAV files must be `wavs`: "  ok" only when each
 // of them is whole, and no file beside the bank and those.
@@ -148,6 +153,13 @@ std::vector<FaultCase> Cases() {
          {{"sound_p.lsd", ArchiveBytes({small, cut})}, {"small.wav", "older file"}},
          {},
          Extracted({{"small.wav", ExpectedWav(small)}, {"cut.wav", ExpectedWav(cut)}})},
+        {"lsd2wav_over_a_subfolder",
+         {{"music_p.lsd", ArchiveBytes({Entry("sub/small", 10, 1), small})},
+          {"sub/", ""},
+          {"sub/small.wav", "older file"}},
+         {},
+         Extracted({{"sub/small.wav", ExpectedWav(Entry("sub/small", 10, 1))},
+                    {"small.wav", ExpectedWav(small)}})},
         {"wav2lsd_new_bank",
          {{"small.wav", smallWav}, {"large.wav", largeWav}},
          {"bank.lsd", "small.wav", "large.wav"},

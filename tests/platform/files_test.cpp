@@ -303,6 +303,12 @@ TEST_F(FilesTest, ABeneathOpenFollowsNoLinkOnTheWayNorAtTheEnd) {
     EXPECT_EQ(info.nFileSizeLow, 6u);
     EXPECT_EQ(SetEndOfFile(file), TRUE);
     EXPECT_EQ(Get(Path("d/x")), "");
+    DWORD n = 0;
+    EXPECT_EQ(WriteFile(file, "new", 3, &n, nullptr), TRUE);
+    EXPECT_EQ(SetFilePointer(file, -1, nullptr, FILE_CURRENT), 2u);
+    EXPECT_EQ(SetEndOfFile(file), TRUE);
+    EXPECT_EQ(Get(Path("d/x")), "ne");
+    EXPECT_EQ(SetEndOfFile(fifo), FALSE);
     CloseHandle(fifo);
     CloseHandle(file);
     EXPECT_EQ(chdir(before.c_str()), 0);

@@ -3,6 +3,12 @@
 // inside the run directory or outside it. Links already in the folder count:
 // no file is written through one, nor onto the bank by another name.
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+#endif
+
 #include <algorithm>
 #include <ostream>
 #include <string>
@@ -16,15 +22,30 @@
 namespace lsdtest {
 namespace {
 
+enum class Node { None, Fifo, NullDevice };
+
 // A path below the temporary root, made before the run, once the bank is
-// there: a file, a directory (null `contents`), or a link to `linkTo`,
-// symbolic or hard.
+// there: a file, a directory (null `contents`), a link to `linkTo`, symbolic
+// or hard, or a FIFO or a null device node.
 struct SetupPath {
     const char* path;
     const char* contents;
     const char* linkTo = nullptr;
     bool hard = false;
+    Node node = Node::None;
 };
+
+// Whether the node could be made; a device node needs root.
+bool MakeNode(const std::string& path, Node node) {
+#ifdef _WIN32
+    (void)path;
+    (void)node;
+    return false;
+#else
+    if (node == Node::Fifo) return mkfifo(path.c_str(), 0600) == 0;
+    return mknod(path.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+#endif
+}
 
 struct RefusedCase {
     const char* label;
@@ -65,7 +86,10 @@ TEST_P(RefusedNameTest, StopsWithoutTouchingAnything) {
     ASSERT_TRUE(
         WriteBytesToFile(root.Join("run/music_p.lsd"), ArchiveBytes({first, refused, never})));
     for (const SetupPath& p : c.setup) {
-        if (p.linkTo) {
+        if (p.node == Node::NullDevice && geteuid() != 0) GTEST_SKIP() << "a device node needs root";
+        if (p.node != Node::None) {
+            ASSERT_TRUE(MakeNode(root.Join(p.path), p.node));
+        } else if (p.linkTo) {
             ASSERT_TRUE(MakeLink(p.hard ? root.Join(p.linkTo) : p.linkTo, root.Join(p.path), p.hard));
         } else if (p.contents) {
             ASSERT_TRUE(WriteBytesToFile(root.Join(p.path), p.contents));
@@ -124,7 +148,15 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"link_device", "z", {{"run/z.wav", nullptr, "/dev/null"}}},
         RefusedCase{"link_to_bank", "b", {{"run/b.wav", nullptr, "music_p.lsd"}}},
         RefusedCase{"link_in_folder", "d/x", {{"run/d", nullptr}, {"run/d/x.wav", nullptr, "../../s.wav"}}},
-        RefusedCase{"hard_link_to_bank", "h", {{"run/h.wav", nullptr, "run/music_p.lsd", true}}}),
+        RefusedCase{"hard_link_to_bank", "h", {{"run/h.wav", nullptr, "run/music_p.lsd", true}}},
+        RefusedCase{"hard_link_outside", "o", {{"run/o.wav", nullptr, "out/s.wav", true}}},
+        // Not files at all, which an open must never wait on nor write to.
+        RefusedCase{"node_fifo", "f", {{"run/f.wav", nullptr, nullptr, false, Node::Fifo}}},
+        RefusedCase{"node_fifo_in_folder",
+                    "d/f",
+                    {{"run/d", nullptr}, {"run/d/f.wav", nullptr, nullptr, false, Node::Fifo}}},
+        RefusedCase{"node_null_device", "n",
+                    {{"run/n.wav", nullptr, nullptr, false, Node::NullDevice}}}),
     [](const ::testing::TestParamInfo<RefusedCase>& info) {
         return std::string(info.param.label);
     });
