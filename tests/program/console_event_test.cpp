@@ -67,6 +67,7 @@ int Unread(int fifo) {
 }
 
 enum BlockPoint {
+    kInBankOpen,     // no writer ever opens the FIFO: the open of the bank waits
     kInLeadField,    // two bytes of the lead field sent: no entry begun
     kInSampleBlock,  // an entry begun, 8000 bytes of its samples sent
 };
@@ -90,17 +91,24 @@ TEST_P(ConsoleEventTest, EndsBySignalLeavingPrefixes) {
     ASSERT_TRUE(MakeFifo(root.Join("run/music_p.lsd")));
     // Opened for reading and writing, the FIFO neither waits for the program
     // nor reports an end while the test holds it.
-    int fifo = open(root.Join("run/music_p.lsd").c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    ASSERT_GE(fifo, 0);
+    int fifo = -1;
+    if (c.point != kInBankOpen) {
+        fifo = open(root.Join("run/music_p.lsd").c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        ASSERT_GE(fifo, 0);
+    }
 
     BankEntry entry = BlockedEntry();
-    Bytes sent = c.point == kInLeadField
-                     ? Bytes("\x01\x01", 2)
-                     : Int32Bytes(0x00010203u) + Bytes(kEntryHeadSize + 1 + 8000, '\x01');
-    ASSERT_EQ(write(fifo, sent.data(), sent.size()), static_cast<ssize_t>(sent.size()));
+    Bytes sent = c.point == kInBankOpen    ? Bytes()
+                 : c.point == kInLeadField ? Bytes("\x01\x01", 2)
+                                           : Int32Bytes(0x00010203u) +
+                                                 Bytes(kEntryHeadSize + 1 + 8000, '\x01');
+    if (fifo >= 0) {
+        ASSERT_EQ(write(fifo, sent.data(), sent.size()), static_cast<ssize_t>(sent.size()));
+    }
 
     std::string wavName = root.Join("run/" + WavFileName(entry));
-    std::vector<std::string> lines = {"Extracting music..."};
+    std::vector<std::string> lines;
+    if (c.point != kInBankOpen) lines.push_back("Extracting music...");
     if (c.point == kInSampleBlock) lines.push_back("  " + WavFileName(entry));
     Bytes linesBeforeSignal = ConsoleLines(lines);
     std::string consoleFile = root.Join("console.txt");
@@ -118,21 +126,21 @@ TEST_P(ConsoleEventTest, EndsBySignalLeavingPrefixes) {
         // Everything sent has been read, every line due has been printed,
         // the WAV file (if any is due) exists, and the program sleeps: it
         // waits in the archive read for bytes that will not come.
-        bool blocked = Unread(fifo) == 0 && shown == linesBeforeSignal &&
-                       (c.point == kInLeadField || PathExists(wavName)) &&
-                       MainThreadState(progress.pid) == 'S';
+        bool blocked = (fifo < 0 || Unread(fifo) == 0) && shown == linesBeforeSignal &&
+                       (c.point != kInSampleBlock || PathExists(wavName)) &&
+                       MainThreadState(progress.pid) == 'S' && progress.seconds > 0.2;
         if (!blocked) return false;
         kill(progress.pid, c.signal);
         return true;
     };
     RunResult result = RunProgram(options);
-    close(fifo);
+    if (fifo >= 0) close(fifo);
 
     ASSERT_TRUE(EndedBySignal(result, c.signal));
     EXPECT_EQ(result.errors, "");
     // Each line was whole and on its way before the signal.
     EXPECT_EQ(result.output, linesBeforeSignal);
-    if (c.point == kInLeadField) {
+    if (c.point != kInSampleBlock) {
         EXPECT_TRUE(TreeIs(root.Join("run"), {"music_p.lsd"}));
         return;
     }
@@ -153,6 +161,7 @@ INSTANTIATE_TEST_SUITE_P(
         EventCase{"close_in_sample_block", SIGHUP, kInSampleBlock, false},
         EventCase{"close_in_sample_block_output_to_file", SIGHUP, kInSampleBlock, true},
         EventCase{"close_in_lead_field", SIGHUP, kInLeadField, false},
+        EventCase{"close_in_the_open_of_the_bank", SIGHUP, kInBankOpen, false},
         EventCase{"interrupt_in_sample_block", SIGINT, kInSampleBlock, false},
         EventCase{"interrupt_in_sample_block_output_to_file", SIGINT, kInSampleBlock, true},
         EventCase{"interrupt_in_lead_field", SIGINT, kInLeadField, false}),
@@ -188,7 +197,7 @@ TEST_P(BufferedEventTest, TheHeaderInTheBufferReachesTheDiskOnlyOnTheCloseEvent)
         return blocked;
     };
     RunResult result = RunProgram(options);
-    close(fifo);
+    if (fifo >= 0) close(fifo);
 
     ASSERT_TRUE(EndedBySignal(result, signal)) << DescribeEnd(result);
     EXPECT_EQ(result.output, lines);
