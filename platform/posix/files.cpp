@@ -54,7 +54,8 @@ OpenWay OpenFlags(DWORD access, DWORD share, DWORD disposition, DWORD attributes
     // which the Windows half of the platform makes up for by holding every
     // folder on the way. An existing file that is a FIFO or a device must
     // not make the open wait, nor a terminal become this process' own.
-    if (access == readWrite && attributes == (FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT)) {
+    const DWORD itself = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
+    if (access == readWrite && attributes == itself) {
         if (disposition == CREATE_NEW) return {O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW, true};
         if (disposition == OPEN_EXISTING)
             return {O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, true};

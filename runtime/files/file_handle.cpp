@@ -12,11 +12,10 @@ namespace {
 
 HANDLE CallCreateFile(FileHandle* h, const char* name, DWORD access, DWORD disposition,
                       DWORD attributes, HANDLE like = nullptr) {
-    bool out = StepOutOfGate(h);
-    HANDLE os =
-        Os.CreateFileA(name, access, FILE_SHARE_READ, nullptr, disposition, attributes, like);
-    StepIntoGate(out);
-    return os;
+    return OutsideGate(h, [&] {
+        return Os.CreateFileA(name, access, FILE_SHARE_READ, nullptr, disposition, attributes,
+                              like);
+    });
 }
 
 FileHandle* FinishOpen(FileHandle* h, HANDLE os) {
@@ -88,9 +87,7 @@ HANDLE OpenOutput(const char* name, const FileIdentity* never, DWORD* dispositio
 
 FileIdentity IdentityOf(FileHandle* h) {
     BY_HANDLE_FILE_INFORMATION info;
-    bool out = StepOutOfGate(h);
-    BOOL known = Os.GetFileInformationByHandle(h->osHandle, &info);
-    StepIntoGate(out);
+    BOOL known = OutsideGate(h, [&] { return Os.GetFileInformationByHandle(h->osHandle, &info); });
     if (!known) return FileIdentity{};
     return {true, info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
 }
@@ -107,9 +104,7 @@ FileHandle* CreateForWriting(const char* name, const FileIdentity* never) {
     if (!h) return nullptr;
     FileRegistry* registry = CurrentFileRegistry();
     DWORD disposition = registry->outputsExist ? OPEN_EXISTING : CREATE_NEW;
-    bool out = StepOutOfGate(h);
-    HANDLE os = OpenOutput(name, never, &disposition);
-    StepIntoGate(out);
+    HANDLE os = OutsideGate(h, [&] { return OpenOutput(name, never, &disposition); });
     registry->outputsExist = disposition == OPEN_EXISTING;
     return FinishOpen(h, os);
 }
@@ -181,18 +176,13 @@ bool FlushWaiting(FileHandle* h) {
 
 bool CommitFile(FileHandle* h) {
     if (!FlushWaiting(h)) return false;
-    bool out = StepOutOfGate(h);
-    BOOL flushed = Os.FlushFileBuffers(h->osHandle);
-    StepIntoGate(out);
-    return flushed != FALSE;
+    return OutsideGate(h, [&] { return Os.FlushFileBuffers(h->osHandle); }) != FALSE;
 }
 
 bool CloseFile(FileHandle* h) {
     bool flushed = FlushWaiting(h);
     if (h->buffer) Os.HeapFree(CurrentFileRegistry()->memory, 0, h->buffer);
-    bool out = StepOutOfGate(h);
-    BOOL closed = Os.CloseHandle(h->osHandle);
-    StepIntoGate(out);
+    BOOL closed = OutsideGate(h, [&] { return Os.CloseHandle(h->osHandle); });
     ReleaseRecord(h);
     return flushed && closed;
 }

@@ -1,15 +1,20 @@
 #include "runtime/files/file_names.h"
 
 #include "platform/os.h"
+#include "runtime/process/gate.h"
 
 bool MoveFileOver(const char* from, const char* to) {
-    return Os.MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != FALSE;
+    BOOL moved =
+        OutsideGate(nullptr, [&] { return Os.MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING); });
+    return moved != FALSE;
 }
 
-bool RemoveFile(const char* name) { return Os.DeleteFileA(name) != FALSE; }
+bool RemoveFile(const char* name) {
+    return OutsideGate(nullptr, [&] { return Os.DeleteFileA(name); }) != FALSE;
+}
 
 FileKind KindOfFile(const char* name) {
-    DWORD attributes = Os.GetFileAttributesA(name);
+    DWORD attributes = OutsideGate(nullptr, [&] { return Os.GetFileAttributesA(name); });
     if (attributes == INVALID_FILE_ATTRIBUTES) return FileKind::Missing;
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return FileKind::Link;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) return FileKind::Directory;

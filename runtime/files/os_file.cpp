@@ -5,9 +5,8 @@
 int32_t OsRead(FileHandle* h, void* dst, int32_t n) {
     if (h->failed) return 0;
     DWORD got = 0;
-    bool out = StepOutOfGate(h);
-    BOOL ok = Os.ReadFile(h->osHandle, dst, static_cast<DWORD>(n), &got, nullptr);
-    StepIntoGate(out);
+    BOOL ok = OutsideGate(
+        h, [&] { return Os.ReadFile(h->osHandle, dst, static_cast<DWORD>(n), &got, nullptr); });
     if (!ok) {
         h->failed = true;
         return 0;
@@ -17,9 +16,9 @@ int32_t OsRead(FileHandle* h, void* dst, int32_t n) {
 
 int32_t OsWrite(FileHandle* h, const void* src, int32_t n) {
     DWORD written = 0;
-    bool out = StepOutOfGate(h);
-    BOOL ok = Os.WriteFile(h->osHandle, src, static_cast<DWORD>(n), &written, nullptr);
-    StepIntoGate(out);
+    BOOL ok = OutsideGate(h, [&] {
+        return Os.WriteFile(h->osHandle, src, static_cast<DWORD>(n), &written, nullptr);
+    });
     if (!ok || written != static_cast<DWORD>(n)) h->failed = true;
     return static_cast<int32_t>(written);
 }

@@ -23,6 +23,18 @@ void EnterGate();
 bool StepOutOfGate(FileHandle* inUse);
 void StepIntoGate(bool steppedOut);
 
+// The one way in which the main thread makes an OS call that may wait (an
+// open, a read, a write, a flush, a close, a look at a file): `call` runs
+// outside the gate, with `inUse` named as the file it uses, and its result is
+// handed back once the thread is inside again.
+template <class Call>
+auto OutsideGate(FileHandle* inUse, Call call) {
+    bool out = StepOutOfGate(inUse);
+    auto result = call();
+    StepIntoGate(out);
+    return result;
+}
+
 // The file that the main thread is using in an OS call while outside the
 // gate, or none. Meaningful only to a thread inside the gate.
 FileHandle* FileInUseOutsideGate();

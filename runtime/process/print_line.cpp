@@ -23,14 +23,15 @@ bool WriteLine(HANDLE stream, const char* text) {
 
     // A full pipe can hold this thread here; the close event must still be
     // able to close the files meanwhile.
-    bool out = StepOutOfGate(nullptr);
-    DWORD written = 0;
-    if (!Os.WriteConsoleA(stream, line, length, &written, nullptr)) {
-        written = 0;
-        if (!Os.WriteFile(stream, line, length, &written, nullptr)) written = 0;
-    }
-    Os.FlushFileBuffers(stream);
-    StepIntoGate(out);
+    DWORD written = OutsideGate(nullptr, [&] {
+        DWORD done = 0;
+        if (!Os.WriteConsoleA(stream, line, length, &done, nullptr)) {
+            done = 0;
+            if (!Os.WriteFile(stream, line, length, &done, nullptr)) done = 0;
+        }
+        Os.FlushFileBuffers(stream);
+        return done;
+    });
 
     Os.HeapFree(GeneralMemory(), 0, line);
     return written == length;

@@ -71,7 +71,8 @@ TEST_P(ExtractAllTest, AFailedCloseOfAWavFileEndsTheRun) {
 // looked at. New names after an existing one are still made.
 TEST_P(ExtractAllTest, AnExistingFileIsEmptiedOnlyThroughTheHandleThatWasChecked) {
     WriteWholeFile("music_p.lsd", kLead + ArchiveEntryBytes("old", 10, 12) +
-                                      ArchiveEntryBytes("new", 1, 3) + ArchiveEntryBytes("old", 2, 4));
+                                      ArchiveEntryBytes("new", 1, 3) +
+                                      ArchiveEntryBytes("old", 2, 4));
     WriteWholeFile("old.wav", std::string(500, 'z'));
     OsSpy spy;
     InProcessRun run = RunInProcess(spy, RunExtraction, GetParam());
@@ -96,8 +97,9 @@ TEST_P(ExtractAllTest, AnExistingFileThatIsNoOrdinaryFileOfItsOwnIsLeftAlone) {
     auto faking = [](const char* file, std::function<void(BY_HANDLE_FILE_INFORMATION*)> change) {
         return [=](OsSpy& s) {
             auto handles = std::make_shared<std::vector<HANDLE>>();
-            s.CreateFileA = [=](LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
-                                DWORD disposition, DWORD attributes, HANDLE templateFile) {
+            s.CreateFileA = [=](LPCSTR name, DWORD access, DWORD share,
+                                LPSECURITY_ATTRIBUTES security, DWORD disposition,
+                                DWORD attributes, HANDLE templateFile) {
                 HANDLE h = RealOs.CreateFileA(name, access, share, security, disposition,
                                               attributes, templateFile);
                 if (std::string(name) == file) handles->push_back(h);

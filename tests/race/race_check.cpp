@@ -136,7 +136,8 @@ int RunCase(const std::string& program, const Case& c, double seconds) {
     std::thread swapper([&] {
         std::string a = run + "/" + c.swapped, b = run + "/" + c.with;
         while (swapping) {
-            if (syscall(SYS_renameat2, AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), 2 /* RENAME_EXCHANGE */) == 0)
+            const unsigned exchange = 2;  // RENAME_EXCHANGE
+            if (syscall(SYS_renameat2, AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), exchange) == 0)
                 ++swaps;
         }
     });
