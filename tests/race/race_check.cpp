@@ -84,7 +84,7 @@ std::string Entry(const std::string& name, int32_t length, char fill) {
 }
 
 // lsd2wav in `folder`, its output thrown away; false when it did not end by
-// itself within ten seconds.
+// itself within ten seconds with exit code 0, as every run of it must.
 bool RunOnce(const std::string& program, const std::string& folder) {
     pid_t pid = fork();
     if (pid == 0) {
@@ -96,7 +96,8 @@ bool RunOnce(const std::string& program, const std::string& folder) {
     }
     for (int waited = 0; waited < 10000; ++waited) {
         int status;
-        if (waitpid(pid, &status, WNOHANG) == pid) return true;
+        if (waitpid(pid, &status, WNOHANG) == pid)
+            return WIFEXITED(status) && WEXITSTATUS(status) == 0;
         usleep(1000);
     }
     kill(pid, SIGKILL);
@@ -148,10 +149,22 @@ int RunCase(const std::string& program, const Case& c, double seconds) {
         ++runs;
         if (!RunOnce(program, run)) {
             result = 1;
-            why = "lsd2wav did not end within 10 s";
+            why = "lsd2wav did not start, or did not end with exit code 0 within 10 s";
         } else if (SnapshotOf(root + "/outside") != outside) {
             result = 1;
-            why = "the folder outside changed";
+            why = "the folder outside changed:";
+            Tree now = SnapshotOf(root + "/outside");
+            for (const auto& item : now) {
+                auto was = outside.find(item.first);
+                if (was == outside.end()) {
+                    why += " " + item.first + " appeared";
+                } else if (was->second != item.second) {
+                    why += " " + item.first + " changed";
+                }
+            }
+            for (const auto& item : outside) {
+                if (!now.count(item.first)) why += " " + item.first + " went";
+            }
         } else if (Read(run + "/music_p.lsd") != bank) {
             result = 1;
             why = "the bank changed";
@@ -191,6 +204,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     signal(SIGPIPE, SIG_IGN);
+    // Started from the run folder, the program needs a path from anywhere.
+    char* program = realpath(argv[1], nullptr);
+    if (!program) {
+        std::fprintf(stderr, "race_check: no program %s\n", argv[1]);
+        return 2;
+    }
     const Case cases[] = {
         {"a) subfolder <-> link to the folder outside", SubEntries(), "sub", "link",
          [](const std::string& root) {
@@ -210,8 +229,9 @@ int main(int argc, char** argv) {
     };
     int worst = 0;
     for (const Case& c : cases) {
-        int result = RunCase(argv[1], c, std::atof(argv[2]));
+        int result = RunCase(program, c, std::atof(argv[2]));
         if (result > worst) worst = result;
     }
+    free(program);
     return worst;
 }
