@@ -222,11 +222,23 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written,
     return done == toWrite ? TRUE : FALSE;
 }
 
-// The runtime only ever moves from where the file stands: back over an
-// unread read-ahead, or nowhere, to learn the position.
+// The runtime only ever moves from where the file stands (back over an
+// unread read-ahead, or nowhere, to learn the position) or back to the start,
+// to read a file again.
 DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method) {
     int fd = FdOfHandle(file);
-    if (fd < 0 || method != FILE_CURRENT) return INVALID_SET_FILE_POINTER;
+    if (fd < 0) return INVALID_SET_FILE_POINTER;
+    if (method == FILE_BEGIN) {
+        bool start = distance == 0 && (distanceHigh == nullptr || *distanceHigh == 0);
+        FdFacts* facts = FactsOf(fd);
+        if (!start || lseek(fd, 0, SEEK_SET) != 0) return INVALID_SET_FILE_POINTER;
+        if (facts) {
+            facts->knowsPosition = true;
+            facts->position = 0;
+        }
+        return 0;
+    }
+    if (method != FILE_CURRENT) return INVALID_SET_FILE_POINTER;
     FdFacts* facts = FactsOf(fd);
     bool stay = distance == 0 && (distanceHigh == nullptr || *distanceHigh == 0);
     // Asked where the file stands, a file whose every move the stand-in has

@@ -51,9 +51,9 @@ int32_t BufferedRead(FileHandle* h, void* dst, int32_t n) {
     int32_t rest = n - taken;
     if (rest >= h->bufferSize) {
         h->unread = 0;
-        return taken + OsRead(h, out + taken, rest);
+        return taken + OsRead(h, out + taken, rest, rest);
     }
-    int32_t got = OsRead(h, h->buffer, h->bufferSize);
+    int32_t got = OsRead(h, h->buffer, h->bufferSize, rest);
     h->filled = got;
     if (rest > got) rest = got;
     MoveBytes(out + taken, h->buffer, rest);

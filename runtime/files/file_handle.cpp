@@ -121,14 +121,14 @@ int32_t ReadInt32(FileHandle* h) {
     if (h->buffer) {
         BufferedRead(h, b, 4);
     } else {
-        OsRead(h, b, 4);
+        OsRead(h, b, 4, 4);
     }
     return Int32At(b);
 }
 
 int32_t ReadBlock(FileHandle* h, void* dst, int32_t n) {
     if (n <= 0) return 0;
-    return h->buffer ? BufferedRead(h, dst, n) : OsRead(h, dst, n);
+    return h->buffer ? BufferedRead(h, dst, n) : OsRead(h, dst, n, n);
 }
 
 int32_t WriteInt32(FileHandle* h, int32_t value) {
@@ -149,7 +149,7 @@ int32_t AtEnd(FileHandle* h) {
         h->unread += 1;  // the byte goes back into the read-ahead
         return 0;
     }
-    if (OsRead(h, &probe, 1) == 0) return -1;
+    if (OsRead(h, &probe, 1, 1) == 0) return -1;
     OsSeek(h, -1);
     return 0;
 }
@@ -162,6 +162,14 @@ int64_t GetPosition(FileHandle* h) {
 }
 
 bool HasFailed(FileHandle* h) { return h->failed; }
+
+bool RewindFile(FileHandle* h) {
+    if (h->buffer && h->mode == WritingMode) FlushBuffer(h);
+    h->mode = ReadingMode;
+    h->unread = 0;
+    h->filled = 0;
+    return !h->failed && OutsideGate(h, [&] { return OsSeekToStart(h); });
+}
 
 namespace {
 

@@ -44,6 +44,10 @@ int64_t GetPosition(FileHandle* h);
 // of a file is no failure: AtEnd and short reads tell it apart only so.
 bool HasFailed(FileHandle* h);
 
+// Back to the start of the file, to read it again through the same handle;
+// whether that worked.
+bool RewindFile(FileHandle* h);
+
 // Writes every waiting byte and has the OS put the file on the disk, so that
 // a file renamed into place afterwards cannot come back empty after a crash.
 // Whether both worked and no write on the handle ever failed.

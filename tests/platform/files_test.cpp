@@ -532,8 +532,11 @@ TEST_F(FilesTest, ThePositionHas64Bits) {
         {-1, None, FILE_CURRENT, FourGiB - 17, false},
         {100, None, FILE_CURRENT, Fails, false},
         {0, 0, FILE_CURRENT, FourGiB - 17, false},
-        // The runtime never moves from the start or the end.
-        {0, 0, FILE_BEGIN, Fails, false},
+        // The runtime moves from the start only to the start, and never from
+        // the end.
+        {5, 0, FILE_BEGIN, Fails, false},
+        {0, 0, FILE_BEGIN, 0, false},
+        {-17, 0, FILE_CURRENT, FourGiB - 17, false},
         {0, 0, FILE_END, Fails, false},
         {0, 0, 3, Fails, false},
         {33, 0, FILE_CURRENT, FourGiB + 16, true},

@@ -184,7 +184,8 @@ TEST_P(ReadShapesTest, DeliversTheFileInOrderWhateverTheShape) {
                 if (delivered == 0) break;
                 got.insert(got.end(), chunk.begin(), chunk.begin() + delivered);
                 ASSERT_EQ(GetPosition(h), static_cast<int64_t>(got.size()));
-                if (shape == Shape::Whole && got.size() < bytes.size()) {
+                // A short read from the OS is asked again: only nothing is the end.
+                if (shape != Shape::ErrorAfterData && got.size() < bytes.size()) {
                     ASSERT_EQ(delivered, n);
                 }
             }

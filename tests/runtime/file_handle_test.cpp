@@ -44,6 +44,12 @@ TEST_P(FileHandleTest, ReadsValuesAndBlocksInOrder) {
     EXPECT_EQ(ReadBlock(h, block, 8), 3);
     EXPECT_EQ(std::vector<unsigned char>(block, block + 3), std::vector<unsigned char>({9, 8, 7}));
     EXPECT_EQ(ReadBlock(h, block, 8), 0);
+    // Rewound, the same handle reads the same bytes again, from the start.
+    EXPECT_TRUE(RewindFile(h));
+    EXPECT_EQ(GetPosition(h), 0);
+    EXPECT_EQ(ReadInt32(h), 0x12345678);
+    EXPECT_EQ(GetPosition(h), 4);
+    EXPECT_EQ(AtEnd(h), 0);
 }
 
 TEST_P(FileHandleTest, ReadInt32KeepsMissingHighBytesZero) {
