@@ -65,13 +65,17 @@ bool CheckBank(const char* bankPath, BankUse use, FileHandle** existing, PackFai
         case FileKind::Regular:
             break;
     }
+    // One open for the look and for every read after it: whatever replaces
+    // BANK meanwhile, the file looked at is the file read.
     FileHandle* bank = OpenForReading(bankPath);
     if (!bank) return Fail(failure, bankPath, CannotOpenBank, SystemReasonText());
     bool wave = IsRiffWave(bank);
-    CloseFile(bank);
-    if (wave) return Fail(failure, bankPath, BankIsWav);
-    *existing = OpenForReading(bankPath);
-    if (!*existing) return Fail(failure, bankPath, CannotOpenBank, SystemReasonText());
+    if (wave || !RewindFile(bank)) {
+        CloseFile(bank);
+        return wave ? Fail(failure, bankPath, BankIsWav)
+                    : Fail(failure, bankPath, CannotReadBank, SystemReasonText());
+    }
+    *existing = bank;
     return true;
 }
 

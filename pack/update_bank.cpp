@@ -126,10 +126,11 @@ bool UpdateEntry(FileHandle* old, FileHandle* bank, const char* bankPath, EntryR
     return true;
 }
 
-bool WriteUpdatedBank(const char* bankPath, FileHandle* bank, EntryTable* entries,
-                      PackFailure* failure) {
-    FileHandle* old = OpenForReading(bankPath);
-    if (!old) return Fail(failure, bankPath, CannotOpenBank, SystemReasonText());
+// The second pass, over the bank that the first one checked: `old` is
+// rewound to its start.
+bool WriteUpdatedBank(const char* bankPath, FileHandle* old, FileHandle* bank,
+                      EntryTable* entries, PackFailure* failure) {
+    if (!RewindFile(old)) return Fail(failure, bankPath, CannotReadBank, SystemReasonText());
     unsigned char lead[LeadFieldSize];
     int32_t got = ReadBlock(old, lead, LeadFieldSize);
     bool ok = got == 0 || WriteBlock(bank, lead, got) == got ||
@@ -137,8 +138,6 @@ bool WriteUpdatedBank(const char* bankPath, FileHandle* bank, EntryTable* entrie
     for (int32_t i = 0; ok && i < entries->count; ++i)
         ok = UpdateEntry(old, bank, bankPath, &entries->records[i], failure);
     if (ok && ReadFailed(old, bankPath, failure)) ok = false;
-    // Windows renames nothing over a file that is open.
-    CloseFile(old);
     return ok;
 }
 
@@ -176,11 +175,14 @@ bool UpdateBank(const char* bankPath, bool verbose, PackFailure* failure) {
     Replacement replacement;
     bool ok = CheckEntries(existing, bankPath, &entries, failure) &&
               BeginReplacement(bankPath, existing, &replacement, failure);
-    CloseFile(existing);
     if (ok) {
-        bool written = WriteUpdatedBank(bankPath, replacement.file, &entries, failure);
+        bool written = WriteUpdatedBank(bankPath, existing, replacement.file, &entries, failure);
+        // Windows renames nothing over a file that is open.
+        CloseFile(existing);
+        existing = nullptr;
         ok = FinishReplacement(bankPath, &replacement, written, failure);
     }
+    if (existing) CloseFile(existing);
     if (ok && verbose) PrintChanges(entries);
     FreeEntryTable(&entries);
     return ok;

@@ -4,6 +4,8 @@
 // bank, exit code 1, and no bank and no temporary file.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -66,6 +68,32 @@ TEST(OsFailure, LeavesNoBankAndNoTemporaryFile) {
         EXPECT_NE(run.errors.find(c.reasonWords), Bytes::npos) << run.errors;
         EXPECT_TRUE(TreeIs(dir.path, {"a.wav", "b.wav"}));
     }
+}
+
+// Another bank put in BANK's place between --update's check and its copy
+// changes nothing: what is copied is the bank that was checked.
+TEST(OsFailure, UpdateCopiesTheBankThatItChecked) {
+    ScopedTempDir dir;
+    const std::string bank = dir.Join("bank.lsd");
+    BankEntry entry{NameField("a"), 2, PcmFormat(1, 8000, 8), "abcd"};
+    BankEntry other{NameField("zz"), 0, PcmFormat(2, 44100, 16), "xy"};
+    ASSERT_TRUE(WriteBytesToFile(bank, ArchiveBytes({entry})));
+    ASSERT_TRUE(WriteBytesToFile(dir.Join("other.lsd"), ArchiveBytes({other, other})));
+    ASSERT_TRUE(WriteBytesToFile(dir.Join("a.wav"), ExpectedWav(entry)));
+    OsSpy spy;
+    spy.SetFilePointer = [&](HANDLE file, LONG distance, PLONG high, DWORD method) {
+        if (method == FILE_BEGIN) {
+            std::rename(dir.Join("other.lsd").c_str(), bank.c_str());
+        }
+        return RealOs.SetFilePointer(file, distance, high, method);
+    };
+    // --update reads the files of the current folder.
+    std::string home = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path);
+    InProcessRun run = RunInProcess(spy, [&] { return RunPack({"--update", bank}); });
+    std::filesystem::current_path(home);
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_TRUE(FileHolds(bank, ArchiveBytes({entry})));
 }
 
 }  // namespace
