@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "pack/bank_file.h"
 #include "pack/pack_bank.h"
 #include "pack/pack_command.h"
 #include "tests/pack/wav_builder.h"
@@ -81,11 +82,12 @@ TEST(OsFailure, UpdateCopiesTheBankThatItChecked) {
     ASSERT_TRUE(WriteBytesToFile(dir.Join("other.lsd"), ArchiveBytes({other, other})));
     ASSERT_TRUE(WriteBytesToFile(dir.Join("a.wav"), ExpectedWav(entry)));
     OsSpy spy;
-    spy.SetFilePointer = [&](HANDLE file, LONG distance, PLONG high, DWORD method) {
-        if (method == FILE_BEGIN) {
+    // Once the check is done: as the temporary file is made.
+    spy.CreateFileA = [&](LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                          DWORD disposition, DWORD attributes, HANDLE like) {
+        if (std::string(name) == bank + TemporarySuffix)
             std::rename(dir.Join("other.lsd").c_str(), bank.c_str());
-        }
-        return RealOs.SetFilePointer(file, distance, high, method);
+        return RealOs.CreateFileA(name, access, share, security, disposition, attributes, like);
     };
     // --update reads the files of the current folder.
     std::string home = std::filesystem::current_path();
