@@ -1,29 +1,33 @@
 #include "bank/safe_name.h"
 
-namespace {
+#include <cstring>
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+#include "bank/file_name.h"
+
+namespace {
 
 // Whether the element's stem (up to its first dot, trailing spaces dropped)
 // is a device name.
 bool IsDeviceName(const char* element, const char* end) {
-    static const char* const devices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
-    static const char* const numbered[] = {"COM", "LPT"};
+    static const char* const devices[] = {"con", "prn", "aux", "nul", "conin$", "conout$"};
+    static const char* const numbered[] = {"com", "lpt"};
     const char* stem = element;
     while (stem < end && *stem != '.') ++stem;
     while (stem > element && stem[-1] == ' ') --stem;
     auto is = [&](const char* name, const char* upTo) {
         const char* p = element;
         for (; *name != '\0'; ++name, ++p) {
-            if (p == upTo || Upper(*p) != *name) return false;
+            if (p == upTo || LowerCase(static_cast<unsigned char>(*p)) != *name) return false;
         }
         return p == upTo;
     };
     for (const char* device : devices) {
         if (is(device, stem)) return true;
     }
-    // COM1 to COM9 and LPT1 to LPT9.
-    if (stem - element == 4 && stem[-1] >= '1' && stem[-1] <= '9') {
+    // COM1 to COM9 and LPT1 to LPT9, and with the superscript digits of
+    // Windows-1252 (bytes B9, B2 and B3) too.
+    unsigned char digit = stem - element == 4 ? static_cast<unsigned char>(stem[-1]) : 0;
+    if ((digit >= '1' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3) {
         for (const char* device : numbered) {
             if (is(device, stem - 1)) return true;
         }
@@ -50,4 +54,14 @@ NameFault FindNameFault(const char* name, const PathConventions& conventions) {
 
 bool IsSafeOutputName(const char* name, const PathConventions& conventions) {
     return FindNameFault(name, conventions) == NameFault::None;
+}
+
+NameFault FindNewNameFault(const char* fileName) {
+    NameFault fault = FindNameFault(fileName, WindowsPaths);
+    if (fault != NameFault::None) return fault;
+    for (const char* p = fileName; *p != '\0'; ++p) {
+        if (static_cast<unsigned char>(*p) < 0x20) return NameFault::ControlByte;
+        if (std::strchr("<>:\"/\\|?*", *p)) return NameFault::ReservedCharacter;
+    }
+    return NameFault::None;
 }

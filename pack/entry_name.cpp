@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "bank/file_name.h"
 #include "bank/safe_name.h"
 #include "pack/pack_texts.h"
 
@@ -30,8 +31,10 @@ bool EndsInWav(const char* text, size_t length) {
 
 bool HasWavEnding(const char* text) { return EndsInWav(text, std::strlen(text)); }
 
-const char* RefusedNameReason(const char* fileName) {
-    switch (FindNameFault(fileName, WindowsPaths)) {
+namespace {
+
+const char* ReasonOf(NameFault fault) {
+    switch (fault) {
         case NameFault::Rooted:
             return RootedName;
         case NameFault::ClimbsUp:
@@ -40,10 +43,20 @@ const char* RefusedNameReason(const char* fileName) {
             return ColonName;
         case NameFault::DeviceName:
             return DeviceName;
+        case NameFault::ReservedCharacter:
+            return ReservedCharacterName;
+        case NameFault::ControlByte:
+            return ControlByteName;
         case NameFault::None:
             break;
     }
     return nullptr;
+}
+
+}  // namespace
+
+const char* RefusedNameReason(const char* fileName) {
+    return ReasonOf(FindNameFault(fileName, WindowsPaths));
 }
 
 const char* EntryNameOf(const char* path, const PathConventions& conventions, char* name) {
@@ -57,10 +70,9 @@ const char* EntryNameOf(const char* path, const PathConventions& conventions, ch
     std::memcpy(name, base, nameLength);
 
     // Judged as lsd2wav will judge it: the name with its ending as written.
-    char fileName[EntryNameBufferSize + 4];
-    std::memcpy(fileName, name, nameLength);
-    std::strcpy(fileName + nameLength, WavExtension);
-    const char* refused = RefusedNameReason(fileName);
+    char fileName[FileNameSize];
+    MakeFileName(name, fileName);
+    const char* refused = ReasonOf(FindNewNameFault(fileName));
     if (refused) std::memset(name, 0, EntryNameBufferSize);
     return refused;
 }

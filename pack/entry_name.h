@@ -22,5 +22,6 @@ bool HasWavEnding(const char* text);
 // Fills `name` (EntryNameBufferSize bytes) from `path`, whose base name
 // follows the last separator of `conventions`. The ending may be spelt in any
 // case (".wav", ".WAV", ...): names come from file systems that ignore case.
-// Returns the reason to refuse the name, or none.
+// A new bank takes no name that any lsd2wav could not write back to its file
+// (see FindNewNameFault). Returns the reason to refuse the name, or none.
 const char* EntryNameOf(const char* path, const PathConventions& conventions, char* name);

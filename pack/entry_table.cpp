@@ -5,24 +5,6 @@
 
 #include "runtime/process/memory_pool.h"
 
-namespace {
-
-unsigned char Folded(char c) {
-    if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c - 'A' + 'a');
-    if (c == '\\') return '/';
-    return static_cast<unsigned char>(c);
-}
-
-int CompareFolded(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        unsigned char x = Folded(*a), y = Folded(*b);
-        if (x != y) return x < y ? -1 : 1;
-        if (x == 0) return 0;
-    }
-}
-
-}  // namespace
-
 bool AddEntry(EntryTable* table, const char* name) {
     if (table->count == table->capacity) {
         int32_t capacity = table->capacity == 0 ? 64 : table->capacity * 2;
@@ -40,6 +22,9 @@ bool AddEntry(EntryTable* table, const char* name) {
     EntryRecord* record = &table->records[table->count++];
     std::memset(record, 0, sizeof *record);
     std::strncpy(record->name, name, NameFieldSize);
+    char file[FileNameSize];
+    MakeFileName(record->name, file);
+    ReduceFileName(file, WindowsPaths, record->file);
     return true;
 }
 
@@ -62,12 +47,12 @@ bool FindSameFile(const EntryTable& table, int32_t* first, int32_t* second, bool
     }
     for (int32_t i = 0; i < table.count; ++i) order[i] = i;
     std::sort(order, order + table.count, [&](int32_t a, int32_t b) {
-        int c = CompareFolded(table.records[a].name, table.records[b].name);
+        int c = std::strcmp(table.records[a].file, table.records[b].file);
         return c != 0 ? c < 0 : a < b;
     });
     bool found = false;
     for (int32_t i = 1; i < table.count; ++i) {
-        if (CompareFolded(table.records[order[i - 1]].name, table.records[order[i]].name) != 0)
+        if (std::strcmp(table.records[order[i - 1]].file, table.records[order[i]].file) != 0)
             continue;
         // Of all such pairs, the one whose later entry comes first in the bank.
         if (!found || order[i] < *second) {

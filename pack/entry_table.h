@@ -5,10 +5,11 @@
 
 #include <cstdint>
 
-#include "bank/bank_layout.h"
+#include "bank/file_name.h"
 
 struct EntryRecord {
     char name[NameFieldSize + 1];  // zero-terminated
+    char file[FileNameSize];       // its file on Windows, in one spelling
     unsigned char changes;         // --update: the Changed* bits below
 };
 
@@ -25,8 +26,9 @@ struct EntryTable {
 bool AddEntry(EntryTable* table, const char* name);
 void FreeEntryTable(EntryTable* table);
 
-// Finds two entries whose files are one on Windows (the bank's home): names
-// equal but for ASCII case, with "/" and "\" alike. Returns false when
+// Finds two entries whose files are one on Windows (the bank's home), where
+// names are read most loosely: whatever two names are one file on POSIX are
+// one on Windows too (see ReduceFileName). Returns false when
 // there are none, or when there is no memory to look (`outOfMemory` then
 // says so); otherwise sets `first` and `second`, in table order.
 bool FindSameFile(const EntryTable& table, int32_t* first, int32_t* second, bool* outOfMemory);

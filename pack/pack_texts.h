@@ -38,7 +38,11 @@ constexpr const char* ClimbingName = "lsd2wav refuses a name with a .. element";
 constexpr const char* ColonName = "lsd2wav on Windows refuses a name with a colon";
 constexpr const char* DeviceName =
     "lsd2wav on Windows refuses a device name (CON, NUL, COM1, LPT1, ...)";
-// Windows takes names that differ in case, or in / and \ alone, for one file.
+constexpr const char* ReservedCharacterName =
+    "Windows cannot create a file name with / \\ < > : \" | ? or *";
+constexpr const char* ControlByteName = "Windows cannot create a file name with a control byte";
+// Windows takes names that differ in case, in / and \, in "." and empty
+// folders or in the dots and spaces at a folder's end, for one file.
 constexpr const char* SameFile = "lsd2wav would write it to the same file as another entry";
 
 // A WAV file's contents.

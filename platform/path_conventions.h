@@ -10,6 +10,9 @@ struct PathConventions {
     // CON, NUL, COM1 and their kin are devices in every directory, whatever
     // extension follows.
     bool deviceNames;
+    // Names that differ in the case of their letters, or in dots and spaces
+    // at the end of an element, name one file.
+    bool foldsNames;
 };
 
 // Whether `c` separates the elements of a path; the end of a text never does.
@@ -20,8 +23,8 @@ constexpr bool IsSeparator(char c, const PathConventions& conventions) {
     return false;
 }
 
-constexpr PathConventions PosixPaths = {"/", false, false};
-constexpr PathConventions WindowsPaths = {"/\\", true, true};
+constexpr PathConventions PosixPaths = {"/", false, false, false};
+constexpr PathConventions WindowsPaths = {"/\\", true, true, true};
 
 #ifdef _WIN32
 constexpr PathConventions NativePaths = WindowsPaths;

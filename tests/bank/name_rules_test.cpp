@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "bank/file_name.h"
 #include "bank/safe_name.h"
 #include "pack/entry_name.h"
 #include "pack/pack_texts.h"
@@ -64,6 +65,11 @@ const NameCase kNames[] = {
     {"CONSOLE.wav", true, nullptr},
     {"xnul.wav", true, nullptr},
     {"LPT.wav", true, nullptr},
+    // The superscript digits of Windows-1252 are digits to Windows too.
+    {"COM\xB9.wav", true, DeviceName},
+    {"lpt\xB2.x.wav", true, DeviceName},
+    {"sub/Com\xB3/x.wav", true, DeviceName},
+    {"COM\xB4.wav", true, nullptr},
     {"..x\\y.wav", true, nullptr},
 };
 
@@ -96,7 +102,7 @@ TEST(EntryName, IsTheBaseNameWithoutItsEndingOrRefused) {
         {"a.wav.wav", PosixPaths, "a.wav", nullptr},
         {"...wav", PosixPaths, "..", nullptr},
         {longest + ".wav", PosixPaths, longest, nullptr},
-        {"dir\\a.wav", PosixPaths, "dir\\a", nullptr},
+        {"dir\\a.wav", PosixPaths, "", ReservedCharacterName},
         {"dir\\a.wav", WindowsPaths, "a", nullptr},
         {"C:x.wav", PosixPaths, "", ColonName},
         {"C:x.wav", WindowsPaths, "", ColonName},
@@ -112,6 +118,15 @@ TEST(EntryName, IsTheBaseNameWithoutItsEndingOrRefused) {
         {"wav", PosixPaths, "", NoWavEnding},
         {"dir.wav/", PosixPaths, "", NoWavEnding},
         {"dir.wav\\", WindowsPaths, "", NoWavEnding},
+        // What Windows cannot create, which a new bank takes nowhere.
+        {"x*y.wav", PosixPaths, "", ReservedCharacterName},
+        {"a?.wav", PosixPaths, "", ReservedCharacterName},
+        {"a<b>.wav", PosixPaths, "", ReservedCharacterName},
+        {"p|q.wav", PosixPaths, "", ReservedCharacterName},
+        {"say \"hi\".wav", PosixPaths, "", ReservedCharacterName},
+        {"tab\t.wav", PosixPaths, "", ControlByteName},
+        {"COM\xB9.wav", PosixPaths, "", DeviceName},
+        {"caf\xE9 ~#!.wav", PosixPaths, "caf\xE9 ~#!", nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path + (c.conventions.colonIsSpecial ? " (Windows)" : " (POSIX)"));
@@ -123,6 +138,42 @@ TEST(EntryName, IsTheBaseNameWithoutItsEndingOrRefused) {
         std::string field = c.name;
         field.resize(EntryNameBufferSize, '\0');
         EXPECT_EQ(std::string(name, sizeof name), field);
+    }
+}
+
+// Two spellings of one file: what a file system of each rules reads as the
+// same file must reduce to one spelling, and what it reads as two, to two.
+TEST(FileNames, ReduceToOneSpellingPerFile) {
+    struct Case {
+        const char* a;
+        const char* b;
+        bool oneOnPosix;
+        bool oneOnWindows;
+    } cases[] = {
+        {"x.wav", "./x.wav", true, true},
+        {"sub/x.wav", "sub//x.wav", true, true},
+        {"sub/x.wav", "sub/./x.wav", true, true},
+        {"sub/x.wav", "./sub/x.wav", true, true},
+        {"sub/x.wav", "sub./x.wav", false, true},
+        {"sub/x.wav", "sub . /x.wav", false, true},
+        {"a/b.wav", "a\\b.wav", false, true},
+        {"X.wav", "x.wav", false, true},
+        {"\xC9t\xC9.wav", "\xE9t\xE9.wav", false, true},  // É and é
+        {"\x8A\x8C\x8E\x9F.wav", "\x9A\x9C\x9E\xFF.wav", false, true},
+        {"\xD7.wav", "\xF7.wav", false, false},  // a sign, not a letter
+        {"a.b.wav", "ab.wav", false, false},
+        {"x.wav", "x .wav", false, false},
+        {"sub/x.wav", "subx.wav", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.a) + " and " + c.b);
+        char a[64], b[64];
+        ReduceFileName(c.a, PosixPaths, a);
+        ReduceFileName(c.b, PosixPaths, b);
+        EXPECT_EQ(std::string(a) == b, c.oneOnPosix) << a << " / " << b;
+        ReduceFileName(c.a, WindowsPaths, a);
+        ReduceFileName(c.b, WindowsPaths, b);
+        EXPECT_EQ(std::string(a) == b, c.oneOnWindows) << a << " / " << b;
     }
 }
 

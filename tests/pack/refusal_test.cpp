@@ -95,7 +95,11 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"no .wav ending", "notes.txt", true, PlainWav(kFormat, kData), "end in .wav"},
         Refusal{"empty name", ".wav", true, PlainWav(kFormat, kData), "empty"},
         Refusal{"name of 33 bytes", std::string(33, 'n') + ".wav", true, PlainWav(kFormat, kData),
-                "longer than 32"}));
+                "longer than 32"},
+        Refusal{"a name Windows cannot create", "x*y.wav", true, PlainWav(kFormat, kData),
+                "Windows cannot create a file name with"},
+        Refusal{"two files, one entry on Windows", "GOOD.WAV", true, PlainWav(kFormat, kData),
+                "same entry name as another file: good.wav"}));
 
 }  // namespace
 }  // namespace lsdtest
@@ -157,7 +161,19 @@ INSTANTIATE_TEST_SUITE_P(
                       {kAWav, kBWav}, "music_p.lsd: entry 3, a.wav", "entry 1, a.wav"},
         UpdateRefusal{"two entries, one file on Windows",
                       ArchiveBytes({MakeEntry("s/B", 4, 3), kA, MakeEntry("s\\b", 4, 3)}), {},
-                      "music_p.lsd: entry 3, s\\b.wav", "another entry: entry 1, s/B.wav"}));
+                      "music_p.lsd: entry 3, s\\b.wav", "another entry: entry 1, s/B.wav"},
+        UpdateRefusal{"two entries, one file through a dot",
+                      ArchiveBytes({MakeEntry("x", 4, 3), MakeEntry("./x", 4, 4)}), {},
+                      "music_p.lsd: entry 2, ./x.wav", "another entry: entry 1, x.wav"},
+        UpdateRefusal{"two entries, one file through an empty folder",
+                      ArchiveBytes({MakeEntry("s/x", 4, 3), MakeEntry("s//x", 4, 4)}), {},
+                      "music_p.lsd: entry 2, s//x.wav", "another entry: entry 1, s/x.wav"},
+        UpdateRefusal{"two entries, one file through a folder's trailing dot",
+                      ArchiveBytes({MakeEntry("s./x", 4, 3), MakeEntry("s/x", 4, 4)}), {},
+                      "music_p.lsd: entry 2, s/x.wav", "another entry: entry 1, s./x.wav"},
+        UpdateRefusal{"two entries, one file by a letter's case",
+                      ArchiveBytes({MakeEntry("\xC9", 4, 3), MakeEntry("\xE9", 4, 4)}), {},
+                      "music_p.lsd: entry 2, \xE9.wav", "another entry: entry 1, \xC9.wav"}));
 
 }  // namespace
 }  // namespace lsdtest
