@@ -25,7 +25,7 @@ bool WriteEntryHead(FileHandle* bank, const char* name, const WavHead& head) {
 bool PackEntry(FileHandle* bank, const char* bankPath, const char* wavPath, const char* name,
                PackFailure* failure) {
     WavHead head;
-    FileHandle* wav = OpenWav(wavPath, &head, failure);
+    FileHandle* wav = OpenWav(wavPath, nullptr, &head, failure);
     if (!wav) return false;
     bool ok = true;
     if (!WriteEntryHead(bank, name, head)) {
@@ -96,16 +96,16 @@ bool CopyData(FileHandle* wav, const char* wavPath, FileHandle* bank, const char
     return ok;
 }
 
-FileHandle* OpenWav(const char* wavPath, WavHead* head, PackFailure* failure) {
+FileHandle* OpenWav(const char* wavPath, const unsigned char* own, WavHead* head,
+                    PackFailure* failure) {
     FileHandle* wav = OpenForReading(wavPath);
     if (!wav) {
         FailToOpen(failure, wavPath);
         return nullptr;
     }
-    const char* reason = ReadWavHead(wav, head);
+    const char* reason = ReadWavHead(wav, own, head);
     if (!reason) return wav;
-    // By its text: each unit may hold a copy of its own.
-    Fail(failure, wavPath, reason, std::strcmp(reason, FormatSize) == 0 ? ConvertHint : nullptr);
+    Fail(failure, wavPath, reason, head->convertible ? ConvertHint : nullptr);
     CloseFile(wav);
     return nullptr;
 }

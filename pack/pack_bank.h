@@ -14,7 +14,8 @@ bool PackBank(const char* bankPath, const char* const* wavPaths, int32_t wavCoun
 
 // Opens a WAV file and reads it up to its samples; on a refusal fills
 // `failure` (naming `wavPath`) and returns none.
-FileHandle* OpenWav(const char* wavPath, WavHead* head, PackFailure* failure);
+FileHandle* OpenWav(const char* wavPath, const unsigned char* own, WavHead* head,
+                    PackFailure* failure);
 // Copies the `n` samples of a WAV file into the bank. With `old` (the bank
 // as it was, at the entry's samples, which are n bytes too) it reads along and
 // sets `differs` (false on entry) when they are not the same; once they

@@ -49,10 +49,15 @@ constexpr const char* SameFile = "lsd2wav would write it to the same file as ano
 constexpr const char* CannotOpen = "cannot open the file";
 constexpr const char* IsFolder = "is a folder, not a file";
 constexpr const char* NotRiffWave = "not a RIFF WAVE file";
-constexpr const char* FormatSize = "the format chunk is not 16 bytes long";
+constexpr const char* FormatSize =
+    "the format chunk is neither the 16 bytes of PCM nor an extensible one";
+constexpr const char* FloatSamples = "the samples are floating point, not PCM";
+constexpr const char* CompressedSamples = "the samples are compressed, not PCM";
+constexpr const char* PartlyValidBits = "the samples do not fill their containers";
+constexpr const char* InconsistentFormat =
+    "the format's channels, bits, block alignment and byte rate do not agree";
 constexpr const char* ConvertHint =
-    "an extensible, float or 24-bit WAV file; convert it to 16-bit PCM, "
-    "for example: sox in.wav -b 16 -e signed-integer out.wav";
+    "convert it to PCM, for example: sox in.wav -b 16 -e signed-integer out.wav";
 constexpr const char* SecondFormat = "more than one format chunk";
 constexpr const char* NoFormat = "no format chunk";
 constexpr const char* DataBeforeFormat = "the data chunk comes before the format chunk";
@@ -88,6 +93,9 @@ constexpr const char* OutOfMemory = "out of memory";
 
 // What the system said.
 constexpr const char* NoSuchFile = "no such file or folder";
+constexpr const char* NoSuchFileHere =
+    "no such file in the current folder, where --update reads the files that lsd2wav "
+    "extracted from the bank";
 constexpr const char* PermissionDenied = "permission denied";
 constexpr const char* WriteProtected = "the disk is write-protected";
 constexpr const char* InUse = "in use by another program";

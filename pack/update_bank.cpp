@@ -88,9 +88,12 @@ bool UpdateEntry(FileHandle* old, FileHandle* bank, const char* bankPath, EntryR
     char* shown = file ? EscapedName(file) : nullptr;
     if (!shown) return Fail(failure, bankPath, OutOfMemory);
     WavHead head;
-    FileHandle* wav = OpenWav(file, &head, failure);
+    FileHandle* wav = OpenWav(file, before.format, &head, failure);
     if (!wav) {
         failure->file = shown;
+        // Run from another folder, the files are not where they are looked for.
+        if (failure->detail && std::strcmp(failure->detail, NoSuchFile) == 0)
+            failure->detail = NoSuchFileHere;
         return false;
     }
     int32_t length = head.dataSize - 2;

@@ -13,7 +13,15 @@ constexpr int32_t RiffHeaderSize = 12;
 // A format chunk that some writers use for plain PCM: the 16 bytes and an
 // extra-size field of 0.
 constexpr uint32_t LongPcmFormatSize = 18;
+// WAVE_FORMAT_EXTENSIBLE: the 16 bytes, an extra size of 22, the valid bits,
+// a channel mask and the GUID of the sub-format.
+constexpr uint32_t ExtensibleFormatSize = 40;
 constexpr int32_t PcmTag = 1;
+constexpr int32_t FloatTag = 3;
+constexpr int32_t ExtensibleTag = 0xFFFE;
+// The GUID of a sub-format after its first two bytes, which hold the tag.
+constexpr unsigned char SubFormatGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                                 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
 struct Chunk {
     bool present;  // false at the end of the file
@@ -21,64 +29,116 @@ struct Chunk {
     uint32_t size;
 };
 
-const char* ReadChunkHeader(FileHandle* wav, Chunk* chunk) {
+int32_t Uint16At(const unsigned char* at) { return at[0] | at[1] << 8; }
+
+// Reads the next chunk header. Bytes after the last whole chunk that are too
+// few for a header are left over by many writers, and end the file; so does
+// the pad byte of an odd chunk that is missing before the next chunk, as a
+// pad is zero and a chunk's name is not: a non-zero `first` byte read in
+// its place starts the header.
+const char* ReadChunkHeader(FileHandle* wav, Chunk* chunk, int first = -1) {
     unsigned char header[ChunkHeaderSize];
-    int32_t got = ReadBlock(wav, header, ChunkHeaderSize);
-    chunk->present = got != 0;
-    if (got == 0) return nullptr;
-    if (got != ChunkHeaderSize) return ChunkPastEnd;
+    int32_t at = 0;
+    if (first > 0) header[at++] = static_cast<unsigned char>(first);
+    at += ReadBlock(wav, header + at, ChunkHeaderSize - at);
+    chunk->present = at == ChunkHeaderSize;
+    if (!chunk->present) return nullptr;
     chunk->id = Int32At(header);
     chunk->size = Uint32At(header + 4);
     return nullptr;
 }
 
-// Reads past the pad byte that follows a chunk of odd size. Writers that
-// forget the pad byte after the last chunk are common, so a file that ends
-// there is accepted.
-void SkipPad(FileHandle* wav, uint32_t size) {
+// After a chunk of odd size: its pad byte, or, when that is missing, the
+// first byte of the next header; -1 at the end of the file, 0 after a pad.
+int ReadPad(FileHandle* wav, uint32_t size) {
+    if (size % 2 == 0) return 0;
     unsigned char pad;
-    if (size % 2 != 0) ReadBlock(wav, &pad, 1);
+    return ReadBlock(wav, &pad, 1) == 1 ? pad : -1;
 }
 
-const char* SkipChunk(FileHandle* wav, uint32_t size) {
+// Reads past a chunk and its pad; `*next` gets what ReadPad gave.
+const char* SkipChunk(FileHandle* wav, uint32_t size, int* next) {
     PastRead read = ReadPast(wav, size);
     if (read == PastRead::OutOfMemory) return OutOfMemory;
     if (read == PastRead::Short) return ChunkPastEnd;
-    SkipPad(wav, size);
+    *next = ReadPad(wav, size);
     return nullptr;
 }
 
-// The 16-byte body, from a chunk of 16 bytes or from an 18-byte one of plain
-// PCM with nothing in its extra part. Anything longer describes samples
-// that a bank's 16-byte format block cannot.
-const char* ReadFormat(FileHandle* wav, uint32_t size, WavHead* head) {
-    if (size != FormatBlockSize && size != LongPcmFormatSize) return FormatSize;
-    unsigned char body[LongPcmFormatSize];
-    if (ReadBlock(wav, body, static_cast<int32_t>(size)) != static_cast<int32_t>(size))
-        return ChunkPastEnd;
-    if (size == LongPcmFormatSize &&
-        ((body[0] | body[1] << 8) != PcmTag || body[16] != 0 || body[17] != 0))
-        return FormatSize;
+// Whether the 16 bytes describe PCM samples that can be read as they are:
+// a channel or more, 8 to 32 bits in whole bytes per channel, and a block
+// alignment and byte rate that follow from them.
+bool IsSoundPcm(const unsigned char* f) {
+    int32_t channels = Uint16At(f + 2);
+    uint32_t rate = Uint32At(f + 4);
+    uint32_t byteRate = Uint32At(f + 8);
+    int32_t align = Uint16At(f + 12);
+    int32_t bits = Uint16At(f + 14);
+    return channels >= 1 && bits >= 8 && bits <= 32 && align == channels * ((bits + 7) / 8) &&
+           static_cast<uint64_t>(byteRate) == static_cast<uint64_t>(rate) * align;
+}
+
+const char* RefusedTag(int32_t tag) { return tag == FloatTag ? FloatSamples : CompressedSamples; }
+
+// The 16-byte PCM block of the file's format chunk, which is plain PCM of 16
+// bytes (or 18 with no extra), or extensible PCM whose samples fill their
+// containers, the same samples. `own`, when given, is a block taken as it is.
+const char* ReadFormat(FileHandle* wav, uint32_t size, const unsigned char* own,
+                       WavHead* head, int* next) {
+    if (size < static_cast<uint32_t>(FormatBlockSize)) return FormatSize;
+    unsigned char body[ExtensibleFormatSize] = {};
+    int32_t want = size < ExtensibleFormatSize ? static_cast<int32_t>(size)
+                                               : static_cast<int32_t>(ExtensibleFormatSize);
+    if (ReadBlock(wav, body, want) != want) return ChunkPastEnd;
+    PastRead rest = ReadPast(wav, size - static_cast<uint32_t>(want));
+    if (rest != PastRead::Whole) return rest == PastRead::Short ? ChunkPastEnd : OutOfMemory;
+    *next = ReadPad(wav, size);
     std::memcpy(head->format, body, FormatBlockSize);
+    // Every refusal from here on is of what the samples are: a converter
+    // can make them PCM.
+    head->convertible = true;
+    // What lsd2wav wrote for the entry goes back into it, whatever it says.
+    if (own && size == static_cast<uint32_t>(FormatBlockSize) &&
+        std::memcmp(body, own, FormatBlockSize) == 0)
+        return nullptr;
+    int32_t tag = Uint16At(body);
+    if (tag == ExtensibleTag) {
+        if (size < ExtensibleFormatSize || Uint16At(body + 16) < 22) return FormatSize;
+        int32_t subTag = Uint16At(body + 24);
+        if (subTag != PcmTag || std::memcmp(body + 26, SubFormatGuidTail, 14) != 0)
+            return RefusedTag(subTag);
+        if (Uint16At(body + 18) != Uint16At(body + 14)) return PartlyValidBits;
+        head->format[0] = PcmTag;
+        head->format[1] = 0;
+    } else if (tag != PcmTag) {
+        return RefusedTag(tag);
+    } else if (size != static_cast<uint32_t>(FormatBlockSize) &&
+               (size != LongPcmFormatSize || Uint16At(body + 16) != 0)) {
+        return FormatSize;
+    }
+    if (!IsSoundPcm(head->format)) return InconsistentFormat;
+    head->convertible = false;
     return nullptr;
 }
 
 }  // namespace
 
-const char* ReadWavHead(FileHandle* wav, WavHead* head) {
+const char* ReadWavHead(FileHandle* wav, const unsigned char* own, WavHead* head) {
+    head->convertible = false;
     unsigned char riff[RiffHeaderSize];
     if (ReadBlock(wav, riff, RiffHeaderSize) != RiffHeaderSize || Int32At(riff) != RiffTag ||
         Int32At(riff + 8) != WaveTag)
         return NotRiffWave;
     bool haveFormat = false;
+    int next = 0;
     for (;;) {
         Chunk chunk;
-        const char* reason = ReadChunkHeader(wav, &chunk);
+        const char* reason = ReadChunkHeader(wav, &chunk, next);
         if (reason) return reason;
         if (!chunk.present) return haveFormat ? NoData : NoFormat;
         if (chunk.id == FormatTag) {
             if (haveFormat) return SecondFormat;
-            reason = ReadFormat(wav, chunk.size, head);
+            reason = ReadFormat(wav, chunk.size, own, head, &next);
             if (reason) return reason;
             haveFormat = true;
         } else if (chunk.id == DataTag) {
@@ -90,21 +150,23 @@ const char* ReadWavHead(FileHandle* wav, WavHead* head) {
             head->dataSize = static_cast<int32_t>(chunk.size);
             return nullptr;
         } else {
-            reason = SkipChunk(wav, chunk.size);
+            reason = SkipChunk(wav, chunk.size, &next);
             if (reason) return reason;
         }
+        if (next < 0) return haveFormat ? NoData : NoFormat;
     }
 }
 
 const char* ReadWavTail(FileHandle* wav, const WavHead& head) {
-    SkipPad(wav, static_cast<uint32_t>(head.dataSize));
-    for (;;) {
+    int next = ReadPad(wav, static_cast<uint32_t>(head.dataSize));
+    while (next >= 0) {
         Chunk chunk;
-        const char* reason = ReadChunkHeader(wav, &chunk);
+        const char* reason = ReadChunkHeader(wav, &chunk, next);
         if (reason || !chunk.present) return reason;
         if (chunk.id == DataTag) return SecondData;
         if (chunk.id == FormatTag) return SecondFormat;
-        reason = SkipChunk(wav, chunk.size);
+        reason = SkipChunk(wav, chunk.size, &next);
         if (reason) return reason;
     }
+    return nullptr;
 }

@@ -1,8 +1,8 @@
 // Reading a RIFF WAVE file front to back, for what one bank entry needs: the
-// 16-byte body of its "fmt " chunk and its one "data" chunk. Other chunks are
-// read past, with the pad byte that follows a chunk of odd length. The size in
-// the RIFF header is not trusted: writers that stream often leave it wrong,
-// so the chunks run to the end of the file.
+// 16-byte PCM block of its "fmt " chunk and its one "data" chunk. Other
+// chunks are read past, with the pad byte that follows a chunk of odd length.
+// The size in the RIFF header is not trusted: writers that stream often
+// leave it wrong, so the chunks run to the end of the file.
 #pragma once
 
 #include <cstdint>
@@ -13,12 +13,16 @@
 struct WavHead {
     unsigned char format[FormatBlockSize];
     int32_t dataSize;  // 2 or more; the entry's length field is two less
+    bool convertible;  // refused for what its samples are, which a converter changes
 };
 
 // Reads from the start of the file up to the first byte of the data chunk,
-// whose bytes are then the caller's to take. Returns the reason to refuse the
-// file, or none.
-const char* ReadWavHead(FileHandle* wav, WavHead* head);
+// whose bytes are then the caller's to take. The format must be PCM that
+// means what it says, or extensible PCM, packed as the plain PCM block it
+// equals; a 16-byte block equal to `own` (an entry's format, or none) is
+// taken whatever it says, as lsd2wav wrote it. Returns the reason to refuse
+// the file, or none.
+const char* ReadWavHead(FileHandle* wav, const unsigned char* own, WavHead* head);
 
 // Reads the rest of the file once all `head.dataSize` bytes of the data chunk
 // have been taken. Returns the reason to refuse the file, or none.

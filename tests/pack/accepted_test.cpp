@@ -51,8 +51,7 @@ TEST_P(AcceptedTest, GivesOneEntryOfTheFormatAndTheData) {
 }
 
 const Bytes kFormat = PcmFormat(2, 44100, 16);
-// Formats pass through unread, sense or nonsense.
-const Bytes kOddFormat = PatternBytes(16, 5);
+const Bytes kOddFormat = PcmFormat(3, 11025, 24);
 const Bytes kOdd = PatternBytes(41, 1);
 const Bytes kLong = PatternBytes(70001, 2);
 
@@ -81,7 +80,19 @@ INSTANTIATE_TEST_SUITE_P(
         Accepted{"chunk and data longer than a copy block", "long.wav",
                  RiffWave(RiffChunk("LIST", PatternBytes(70000, 4)) + RiffChunk("fmt ", kFormat) +
                           RiffChunk("data", kLong) + RiffChunk("LIST", kOdd)),
-                 "long", kFormat, kLong}));
+                 "long", kFormat, kLong},
+        // Left over by common writers, and read past by common readers.
+        Accepted{"three stray bytes after the last chunk", "stray.wav",
+                 PlainWav(kFormat, kOdd) + "LIS", "stray", kFormat, kOdd},
+        Accepted{"odd data without its pad byte before another chunk", "nopad.wav",
+                 RiffWave(RiffChunk("fmt ", kFormat) + RiffChunk("data", kOdd, false) +
+                          RiffChunk("LIST", "INFO")),
+                 "nopad", kFormat, kOdd},
+        // Extensible PCM whose samples fill their containers is plain PCM.
+        Accepted{"extensible PCM of four channels", "quad.wav",
+                 RiffWave(RiffChunk("fmt ", ExtensibleFormat(4, 48000, 16, 16, 1)) +
+                          RiffChunk("data", PatternBytes(16, 6))),
+                 "quad", PcmFormat(4, 48000, 16), PatternBytes(16, 6)}));
 
 // Mistakes and slips of the hand: nothing is written, and every file that
 // was there, the one the slip would have destroyed among them, stays as it was.

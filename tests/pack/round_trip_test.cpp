@@ -33,7 +33,10 @@ std::vector<BankEntry> RandomEntries(std::mt19937& random) {
         int32_t length =
             static_cast<int32_t>(random() % 4 == 0 ? random() % 140000 : random() % 300);
         BankEntry entry = MakeEntry(name, length, static_cast<uint32_t>(random()));
-        entry.format = PatternBytes(kFormatBlockSize, static_cast<uint32_t>(random()));
+        // A new bank takes PCM that means what it says.
+        entry.format = PcmFormat(static_cast<uint16_t>(1 + random() % 8),
+                                 static_cast<uint32_t>(4000 + random() % 200000),
+                                 static_cast<uint16_t>(8 * (1 + random() % 4)));
         entries.push_back(entry);
     }
     return entries;

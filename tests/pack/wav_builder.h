@@ -27,6 +27,19 @@ inline Bytes RiffWave(const Bytes& chunks) {
 }
 
 // The usual file: a format chunk and then a data chunk.
+// A 40-byte WAVE_FORMAT_EXTENSIBLE body whose sub-format has the tag
+// `subTag` (1 PCM, 3 float).
+inline Bytes ExtensibleFormat(uint16_t channels, uint32_t rate, uint16_t bits, uint16_t validBits,
+                              uint16_t subTag) {
+    Bytes body = PcmFormat(channels, rate, bits);
+    body[0] = '\xFE';
+    body[1] = '\xFF';
+    auto u16 = [](uint16_t v) { return Int32Bytes(v).substr(0, 2); };
+    body += u16(22) + u16(validBits) + Int32Bytes(0) + u16(subTag) +
+            Bytes("\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 14);
+    return body;
+}
+
 inline Bytes PlainWav(const Bytes& format, const Bytes& data) {
     return RiffWave(RiffChunk("fmt ", format) + RiffChunk("data", data));
 }
