@@ -77,7 +77,11 @@ bool ListBank(const char* bankPath, PackFailure* failure) {
     }
     // A failed read is no end of the bank: the listing would be short.
     bool ok = !HasFailed(bank) || Fail(failure, bankPath, CannotReadBank, SystemReasonText());
-    ok = ok && (!trouble || Fail(failure, bankPath, trouble));
+    if (ok && trouble == CannotPrintListing) {
+        ok = FailToPrint(failure, bankPath, trouble);
+    } else if (ok && trouble) {
+        ok = Fail(failure, bankPath, trouble);
+    }
     CloseFile(bank);
     return ok;
 }

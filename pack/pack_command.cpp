@@ -31,7 +31,7 @@ void PrintRefusal(const PackFailure& failure) {
 }
 
 int32_t Refuse(const char* file, const char* reason) {
-    PrintRefusal(PackFailure{file, reason, nullptr});
+    PrintRefusal(PackFailure{file, reason, nullptr, false});
     return 1;
 }
 
@@ -79,10 +79,10 @@ int32_t RunPackCommand(int32_t argc, const char* const* argv) {
     if (verbose && !update) return Refuse("--verbose", VerboseAlone);
     if ((update || list) && at + 1 < argc) return Refuse(argv[at + 1], WavFilesWithUpdate);
     if (!update && !list && at + 1 == argc) return Refuse(bank, NoWavFiles);
-    PackFailure failure = {nullptr, nullptr, nullptr};
+    PackFailure failure = {nullptr, nullptr, nullptr, false};
     bool ok = update ? UpdateBank(bank, verbose, &failure)
               : list ? ListBank(bank, &failure)
                      : PackBank(bank, argv + at + 1, argc - at - 1, &failure);
-    if (!ok) PrintRefusal(failure);
+    if (!ok && !failure.quiet) PrintRefusal(failure);
     return ok ? 0 : 1;
 }

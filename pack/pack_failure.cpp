@@ -2,11 +2,19 @@
 
 #include "pack/pack_texts.h"
 #include "runtime/files/file_names.h"
+#include "runtime/process/print_line.h"
 
 bool Fail(PackFailure* failure, const char* file, const char* reason, const char* detail) {
     failure->file = file;
     failure->reason = reason;
     failure->detail = detail;
+    failure->quiet = false;
+    return false;
+}
+
+bool FailToPrint(PackFailure* failure, const char* file, const char* reason) {
+    Fail(failure, file, reason);
+    failure->quiet = StandardOutputClosed();
     return false;
 }
 

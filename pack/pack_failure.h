@@ -6,6 +6,9 @@ struct PackFailure {
     const char* file;
     const char* reason;
     const char* detail;  // may be none
+    // Nothing to tell: standard output has no reader left, as when a pipe's
+    // reader has all it wants (wav2lsd --list BANK | head).
+    bool quiet;
 };
 
 // Fills `failure` and returns false, for `return Fail(...)` at each refusal.
@@ -14,6 +17,10 @@ bool Fail(PackFailure* failure, const char* file, const char* reason,
 
 // The system's reason for the last failed file operation, or none.
 const char* SystemReasonText();
+
+// A line of output that did not go out: quietly when nobody reads any more,
+// else with `reason`.
+bool FailToPrint(PackFailure* failure, const char* file, const char* reason);
 
 // A file that would not open: a folder, or the system's reason.
 bool FailToOpen(PackFailure* failure, const char* file);

@@ -80,6 +80,8 @@ constexpr const char* BankReadOnly = "is read-only: clear its read-only attribut
 constexpr const char* CannotOpenBank = "cannot open the bank";
 constexpr const char* CannotReadBank = "cannot read the bank";
 constexpr const char* CannotPrintListing = "cannot write the whole listing to standard output";
+constexpr const char* CannotPrintChanges =
+    "updated, but the list of changes could not be written whole to standard output";
 constexpr const char* LeadCut = "the bank is cut short in its first 4 bytes";
 constexpr const char* EntryCut = "the bank is cut short inside this entry";
 constexpr const char* SamplesCut =
@@ -107,6 +109,10 @@ constexpr const char* ChangedFormat = "format";
 constexpr const char* ChangedLength = "length";
 constexpr const char* ChangedSamples = "samples";
 constexpr const char* ChangedEnd = " changed";
+// --update without --verbose, on the error stream: "wav2lsd: file.wav" + this.
+constexpr const char* FormatChangedWarning =
+    ": its format changed (rate, channels or bits); whatever reads the bank must expect the "
+    "new one";
 
 // --list marks.
 constexpr const char* ListCut = "  (cut short)";

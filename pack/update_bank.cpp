@@ -144,10 +144,14 @@ bool WriteUpdatedBank(const char* bankPath, FileHandle* old, FileHandle* bank,
     return ok;
 }
 
-void PrintChanges(const EntryTable& entries) {
+// The entries that changed: with `verbose`, one line each on standard output,
+// which must all go out; without, one line on the error stream for each whose
+// format changed, which whatever reads the bank may not expect.
+bool PrintChanges(const char* bankPath, const EntryTable& entries, bool verbose,
+                  PackFailure* failure) {
     for (int32_t i = 0; i < entries.count; ++i) {
         unsigned char changes = entries.records[i].changes;
-        if (changes == 0) continue;
+        if (changes == 0 || (!verbose && !(changes & ChangedFormatBit))) continue;
         char* file = FileOf(entries.records[i].name);
         char* shown = file ? EscapedName(file) : nullptr;
         const char* parts[3];
@@ -160,13 +164,22 @@ void PrintChanges(const EntryTable& entries) {
         if (all != what) FreeText(what);
         char* head = shown && all ? JoinText(shown, ": ", all) : nullptr;
         char* line = head ? JoinText(head, ChangedEnd) : nullptr;
-        PrintLine(line);
+        char* warning = shown ? JoinText(RefusalPrefix, shown, FormatChangedWarning) : nullptr;
+        bool printed = true;
+        if (verbose) {
+            printed = line && PrintLineWhole(line);
+        } else {
+            PrintErrorLine(warning);
+        }
+        FreeText(warning);
         FreeText(line);
         FreeText(head);
         FreeText(all);
         FreeText(shown);
         FreeText(file);
+        if (!printed) return FailToPrint(failure, bankPath, CannotPrintChanges);
     }
+    return true;
 }
 
 }  // namespace
@@ -186,7 +199,7 @@ bool UpdateBank(const char* bankPath, bool verbose, PackFailure* failure) {
         ok = FinishReplacement(bankPath, &replacement, written, failure);
     }
     if (existing) CloseFile(existing);
-    if (ok && verbose) PrintChanges(entries);
+    if (ok) ok = PrintChanges(bankPath, entries, verbose, failure);
     FreeEntryTable(&entries);
     return ok;
 }

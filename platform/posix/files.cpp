@@ -396,6 +396,8 @@ DWORD GetLastError() {
             return ERROR_DISK_FULL;
         case EEXIST:
             return ERROR_FILE_EXISTS;
+        case EPIPE:
+            return ERROR_BROKEN_PIPE;
         default:
             return ERROR_GEN_FAILURE;
     }

@@ -3,23 +3,28 @@
 #include <cstring>
 
 #include "platform/os.h"
+#include "platform/line_end.h"
 #include "runtime/process/gate.h"
 #include "runtime/process/general_memory.h"
 
 namespace {
 
 HANDLE standardOutput;
+// The bytes that end each line: CR LF unless a program asks for its
+// platform's own.
+const char* lineEnd = "\r\n";
+// The last failed write went to a pipe whose reader had gone.
+bool readerGone;
 
 // Whether the whole line went out.
 bool WriteLine(HANDLE stream, const char* text) {
     size_t textLength = text ? std::strlen(text) : 0;
-    DWORD length = static_cast<DWORD>(textLength + 2);
+    size_t endLength = std::strlen(lineEnd);
+    DWORD length = static_cast<DWORD>(textLength + endLength);
     auto* line = static_cast<char*>(Os.HeapAlloc(GeneralMemory(), 0, length + 1));
     if (!line) return false;
     if (textLength) std::memcpy(line, text, textLength);
-    line[textLength] = '\r';
-    line[textLength + 1] = '\n';
-    line[textLength + 2] = '\0';
+    std::memcpy(line + textLength, lineEnd, endLength + 1);
 
     // A full pipe can hold this thread here; the close event must still be
     // able to close the files meanwhile.
@@ -27,7 +32,11 @@ bool WriteLine(HANDLE stream, const char* text) {
         DWORD done = 0;
         if (!Os.WriteConsoleA(stream, line, length, &done, nullptr)) {
             done = 0;
-            if (!Os.WriteFile(stream, line, length, &done, nullptr)) done = 0;
+            if (!Os.WriteFile(stream, line, length, &done, nullptr)) {
+                DWORD error = Os.GetLastError();
+                readerGone = error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA;
+                done = 0;
+            }
         }
         Os.FlushFileBuffers(stream);
         return done;
@@ -44,5 +53,9 @@ void AttachConsole() { standardOutput = Os.GetStdHandle(STD_OUTPUT_HANDLE); }
 void PrintLine(const char* text) { WriteLine(standardOutput, text); }
 
 bool PrintLineWhole(const char* text) { return WriteLine(standardOutput, text); }
+
+void EndLinesNatively() { lineEnd = NativeLineEnd; }
+
+bool StandardOutputClosed() { return readerGone; }
 
 void PrintErrorLine(const char* text) { WriteLine(Os.GetStdHandle(STD_ERROR_HANDLE), text); }

@@ -1,4 +1,5 @@
-// Console output: whole lines ending in CR LF, each flushed at once.
+// Console output: whole lines ending in CR LF (or the platform's own line
+// end, for a program that asks for it), each flushed at once.
 #pragma once
 
 // Takes the standard output handle that every later line goes to.
@@ -11,6 +12,14 @@ void PrintLine(const char* text);
 // PrintLine for a program whose output is its result (a listing): whether
 // the whole line went out.
 bool PrintLineWhole(const char* text);
+
+// Whether the last line that did not go out was lost because nobody reads
+// standard output any more (a pipe whose reader has ended).
+bool StandardOutputClosed();
+
+// From now on lines end as text files do on this platform: LF on POSIX,
+// CR LF on Windows.
+void EndLinesNatively();
 
 // The same for the error stream, whose handle is taken at each call: only a
 // program's last words go there, and a program that never fails never asks

@@ -97,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
 // Mistakes and slips of the hand: nothing is written, and every file that
 // was there, the one the slip would have destroyed among them, stays as it was.
 TEST(Wav2lsdCommandLine, HelpVersionMistakesAndSlips) {
-    const std::string usage = "usage: wav2lsd BANK WAV...\r\n";
+    const std::string usage = ToolLines({"usage: wav2lsd BANK WAV..."});
     const Bytes wav = PlainWav(PcmFormat(1, 8000, 8), "abcd");
     const Bytes bank = ArchiveBytes({MakeEntry("a", 2, 1)});
     struct Case {
@@ -113,7 +113,7 @@ TEST(Wav2lsdCommandLine, HelpVersionMistakesAndSlips) {
         {{}, 1, usage, "", "", {}},
         {{"--help"}, 0, usage, "", "", {}},
         {{"-h", "a.wav"}, 0, usage, "", "", {}},
-        {{"--version"}, 0, "wav2lsd " WAV2LSD_VERSION "\r\n", "", "", {}},
+        {{"--version"}, 0, ToolLines({"wav2lsd " WAV2LSD_VERSION}), "", "", {}},
         {{"bank.lsd"}, 1, "", "bank.lsd", "no WAV files", {}},
         {{"--bank", "a.wav"}, 1, "", "--bank", "unknown option", {}},
         {{"--update"}, 1, "", "--update", "no BANK", {}},
@@ -190,7 +190,7 @@ TEST(Wav2lsdList, OneLinePerEntryWithMarksAndEscapedNames) {
     RunResult result = RunWav2lsd(dir.path, {"--list", "music_p.lsd"});
     ASSERT_TRUE(ExitedCleanly(result));
     EXPECT_EQ(result.output,
-              ConsoleLines({"sub/a\\x0d\\x0ab.wav  2 ch  44100 Hz  16 bit  12 bytes",
+              ToolLines({"sub/a\\x0d\\x0ab.wav  2 ch  44100 Hz  16 bit  12 bytes",
                             "con.wav  2 ch  44100 Hz  16 bit  4 bytes  (refused: lsd2wav on Windows "
                             "refuses a device name (CON, NUL, COM1, LPT1, ...))",
                             "last.wav  2 ch  44100 Hz  16 bit  102 bytes  (cut short)"}));
@@ -249,6 +249,64 @@ TEST(Wav2lsdTemporaryFile, ANameTakenIsLeftAloneAndBankKeepsItsBits) {
 #endif
     }
 }
+
+}  // namespace
+}  // namespace lsdtest
+
+namespace lsdtest {
+namespace {
+
+#ifndef _WIN32
+// Every line that wav2lsd owes its output must go out, or it says so with
+// exit code 1; a reader that has all it wants (head) ends it quietly, as
+// a closed pipe ends ls, and never with a claim of success.
+TEST(Wav2lsdOutput, ALostLineFailsTheRunAndAClosedPipeEndsItQuietly) {
+    std::vector<BankEntry> many;
+    for (int i = 0; i < 3000; ++i) many.push_back(MakeEntry("entry" + std::to_string(i), 2, i));
+    BankEntry a = MakeEntry("a", 2, 1);
+    BankEntry edited = a;
+    edited.format = PcmFormat(2, 22050, 16);
+    const Bytes editedWav = ExpectedWav(edited);
+    struct Case {
+        const char* label;
+        std::string shell;  // runs the program as "$0" "$@"
+        std::vector<std::string> arguments;
+        Bytes bank;
+        int exitCode;
+        std::string errorWords;  // on the error stream, "" for nothing at all
+    } cases[] = {
+        {"listing to a full disk", "exec \"$0\" \"$@\" >/dev/full", {"--list", "bank.lsd"},
+         ArchiveBytes({a}), 1, "bank.lsd: cannot write the whole listing"},
+        {"changes to a full disk", "exec \"$0\" \"$@\" >/dev/full",
+         {"-v", "--update", "bank.lsd"}, ArchiveBytes({a}), 1,
+         "bank.lsd: updated, but the list of changes could not be written"},
+        {"listing to a reader that stops", "set -o pipefail; \"$0\" \"$@\" | head -n 1 >/dev/null",
+         {"--list", "bank.lsd"}, ArchiveBytes(many), 1, ""},
+        {"a changed format without --verbose", "exec \"$0\" \"$@\"", {"--update", "bank.lsd"},
+         ArchiveBytes({a}), 0, "a.wav: its format changed"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        ScopedTempDir dir;
+        ASSERT_TRUE(WriteBytesToFile(dir.Join("bank.lsd"), c.bank));
+        ASSERT_TRUE(WriteBytesToFile(dir.Join("a.wav"), editedWav));
+        RunOptions options;
+        options.directory = dir.path;
+        options.program = WAV2LSD_PROGRAM;
+        options.arguments = c.arguments;
+        options.wrapper = {"/bin/bash", "-c", c.shell};
+        RunResult result = RunProgram(options);
+        EXPECT_TRUE(result.exited) << DescribeEnd(result);
+        EXPECT_EQ(result.exitCode, c.exitCode);
+        if (c.errorWords.empty()) {
+            EXPECT_EQ(result.errors, "");
+        } else {
+            EXPECT_NE(result.errors.find(c.errorWords), Bytes::npos) << result.errors;
+            EXPECT_EQ(std::count(result.errors.begin(), result.errors.end(), '\n'), 1);
+        }
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace lsdtest

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/line_end.h"
 #include "tests/support/program_runner.h"
 
 #ifndef WAV2LSD_PROGRAM
@@ -21,13 +22,21 @@ inline RunResult RunWav2lsd(const std::string& directory,
     return RunProgram(options);
 }
 
+// wav2lsd's lines, as its platform's text ends them.
+inline std::string ToolLines(const std::vector<std::string>& lines) {
+    std::string out;
+    for (const std::string& line : lines) out += line + NativeLineEnd;
+    return out;
+}
+
 // Ended with code 1 after one line on the error stream that names `file` and
 // gives a reason containing `reasonWords`, with nothing on standard output.
 inline ::testing::AssertionResult RefusedWith(const RunResult& result, const std::string& file,
                                               const std::string& reasonWords) {
     const std::string head = "wav2lsd: " + file + ": ";
     const Bytes& line = result.errors;
-    bool oneLine = line.size() > 2 && line.find("\r\n") == line.size() - 2;
+    const std::string end = NativeLineEnd;
+    bool oneLine = line.size() > end.size() && line.find(end) == line.size() - end.size();
     if (result.exited && result.exitCode == 1 && result.output.empty() && oneLine &&
         line.compare(0, head.size(), head) == 0 && line.find(reasonWords) != Bytes::npos)
         return ::testing::AssertionSuccess();
