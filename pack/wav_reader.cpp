@@ -94,13 +94,13 @@ const char* ReadFormat(FileHandle* wav, uint32_t size, const unsigned char* own,
     if (rest != PastRead::Whole) return rest == PastRead::Short ? ChunkPastEnd : OutOfMemory;
     *next = ReadPad(wav, size);
     std::memcpy(head->format, body, FormatBlockSize);
-    // Every refusal from here on is of what the samples are: a converter
-    // can make them PCM.
-    head->convertible = true;
     // What lsd2wav wrote for the entry goes back into it, whatever it says.
     if (own && size == static_cast<uint32_t>(FormatBlockSize) &&
         std::memcmp(body, own, FormatBlockSize) == 0)
         return nullptr;
+    // Every refusal from here on is of what the samples are: a converter
+    // can make them PCM.
+    head->convertible = true;
     int32_t tag = Uint16At(body);
     if (tag == ExtensibleTag) {
         if (size < ExtensibleFormatSize || Uint16At(body + 16) < 22) return FormatSize;
@@ -144,7 +144,9 @@ const char* ReadWavHead(FileHandle* wav, const unsigned char* own, WavHead* head
         } else if (chunk.id == DataTag) {
             // The entry's sample block must be written after its format block.
             if (!haveFormat) return DataBeforeFormat;
-            if (chunk.size < 2) return ShortData;
+            // One byte is a sample block too: lsd2wav extracts an entry of
+            // length -1 to a data chunk of one byte.
+            if (chunk.size < 1) return ShortData;
             // lsd2wav reads the length field + 2 as a signed 32-bit size.
             if (chunk.size > static_cast<uint32_t>(INT32_MAX)) return LongData;
             head->dataSize = static_cast<int32_t>(chunk.size);

@@ -12,7 +12,7 @@
 
 struct WavHead {
     unsigned char format[FormatBlockSize];
-    int32_t dataSize;  // 2 or more; the entry's length field is two less
+    int32_t dataSize;  // 1 or more; the entry's length field is two less
     bool convertible;  // refused for what its samples are, which a converter changes
 };
 

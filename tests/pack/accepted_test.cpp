@@ -88,6 +88,8 @@ INSTANTIATE_TEST_SUITE_P(
                  RiffWave(RiffChunk("fmt ", kFormat) + RiffChunk("data", kOdd, false) +
                           RiffChunk("LIST", "INFO")),
                  "nopad", kFormat, kOdd},
+        Accepted{"one data byte, an entry of length -1", "one.wav", PlainWav(kFormat, "x"), "one",
+                 kFormat, "x"},
         // Extensible PCM whose samples fill their containers is plain PCM.
         Accepted{"extensible PCM of four channels", "quad.wav",
                  RiffWave(RiffChunk("fmt ", ExtensibleFormat(4, 48000, 16, 16, 1)) +
@@ -180,21 +182,35 @@ TEST(Wav2lsdCommandLine, HelpVersionMistakesAndSlips) {
 namespace lsdtest {
 namespace {
 
+// A bank whose first name puts "WAVE" where a WAV file has it, or whose
+// lead field spells "RIFF", is a bank all the same; an entry of one sample
+// byte (L = -1) is whole, and format fields are 16 bits wide.
 TEST(Wav2lsdList, OneLinePerEntryWithMarksAndEscapedNames) {
     ScopedTempDir dir;
-    std::vector<BankEntry> entries = {MakeEntry("sub/a\r\nb", 10, 1), MakeEntry("con", 2, 2),
-                                      MakeEntry("last", 100, 4)};
+    std::vector<BankEntry> entries = {MakeEntry("snd_WAVE_x", 10, 1), MakeEntry("one", -1, 5),
+                                      MakeEntry("wide", 2, 6), MakeEntry("sub/a\r\nb", 10, 1),
+                                      MakeEntry("con", 2, 2), MakeEntry("last", 100, 4)};
     for (BankEntry& entry : entries) entry.format = PcmFormat(2, 44100, 16);
-    ASSERT_TRUE(WriteBytesToFile(dir.Join("music_p.lsd"),
-                                 Truncate(ArchiveBytes(entries), 4 + 66 + 58 + 60)));
+    entries[2].format = PcmFormat(0x0110, 8000, 0x0110);
+    const Bytes whole = ArchiveBytes(entries);
+    ASSERT_TRUE(WriteBytesToFile(dir.Join("music_p.lsd"), Truncate(whole, whole.size() - 94)));
     RunResult result = RunWav2lsd(dir.path, {"--list", "music_p.lsd"});
     ASSERT_TRUE(ExitedCleanly(result));
     EXPECT_EQ(result.output,
-              ToolLines({"sub/a\\x0d\\x0ab.wav  2 ch  44100 Hz  16 bit  12 bytes",
-                            "con.wav  2 ch  44100 Hz  16 bit  4 bytes  (refused: lsd2wav on Windows "
-                            "refuses a device name (CON, NUL, COM1, LPT1, ...))",
-                            "last.wav  2 ch  44100 Hz  16 bit  102 bytes  (cut short)"}));
+              ToolLines({"snd_WAVE_x.wav  2 ch  44100 Hz  16 bit  12 bytes",
+                         "one.wav  2 ch  44100 Hz  16 bit  1 bytes",
+                         "wide.wav  272 ch  8000 Hz  272 bit  4 bytes",
+                         "sub/a\\x0d\\x0ab.wav  2 ch  44100 Hz  16 bit  12 bytes",
+                         "con.wav  2 ch  44100 Hz  16 bit  4 bytes  (refused: lsd2wav on Windows "
+                         "refuses a device name (CON, NUL, COM1, LPT1, ...))",
+                         "last.wav  2 ch  44100 Hz  16 bit  102 bytes  (cut short)"}));
     EXPECT_TRUE(TreeIs(dir.path, {"music_p.lsd"}));
+    // --update takes such a bank back as it is.
+    const Bytes kept = ArchiveBytes({entries[1], entries[2]}, 0x46464952);
+    ASSERT_TRUE(WriteBytesToFile(dir.Join("music_p.lsd"), kept));
+    ASSERT_TRUE(ExitedCleanly(RunProgramIn(dir.path)));
+    EXPECT_TRUE(ExitedCleanly(RunWav2lsd(dir.path, {"--update", "music_p.lsd"})));
+    EXPECT_TRUE(FileHolds(dir.Join("music_p.lsd"), kept));
 }
 
 // The temporary file's name taken by a file, a link pointing elsewhere or a
