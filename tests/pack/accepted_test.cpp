@@ -301,6 +301,35 @@ TEST(Wav2lsdOutput, ALostLineFailsTheRunAndAClosedPipeEndsItQuietly) {
         {"a changed format without --verbose", "exec \"$0\" \"$@\"", {"--update", "bank.lsd"},
          ArchiveBytes({a}), 0, "a.wav: its format changed"},
     };
+    // Forty files where a process may hold 24 open at once: each file is
+    // closed once packed.
+    std::vector<std::string> forty = {"bank.lsd"};
+    for (int i = 0; i < 40; ++i) forty.push_back("f" + std::to_string(i) + ".wav");
+    const std::string limited = "ulimit -n 24 && exec \"$0\" \"$@\"";
+    Case limits[] = {
+        {"more files than descriptors", limited, forty, ArchiveBytes({a}), 0, ""},
+        {"--update of as many", limited, {"--update", "bank.lsd"}, Bytes(), 0, ""},
+    };
+    ScopedTempDir shared;
+    for (size_t i = 1; i < forty.size(); ++i)
+        ASSERT_TRUE(WriteBytesToFile(shared.Join(forty[i]), editedWav));
+    for (const Case& c : limits) {
+        SCOPED_TRACE(c.label);
+        RunOptions options;
+        options.directory = shared.path;
+        options.program = WAV2LSD_PROGRAM;
+        options.arguments = c.arguments;
+        options.wrapper = {"/bin/bash", "-c", c.shell};
+        RunResult result = RunProgram(options);
+        EXPECT_TRUE(ExitedCleanly(result));
+        std::vector<BankEntry> packed;
+        for (size_t i = 1; i < forty.size(); ++i) {
+            BankEntry entry = edited;
+            entry.nameField = NameField(forty[i].substr(0, forty[i].size() - 4));
+            packed.push_back(entry);
+        }
+        EXPECT_TRUE(FileHolds(shared.Join("bank.lsd"), ArchiveBytes(packed, 0)));
+    }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         ScopedTempDir dir;

@@ -13,6 +13,8 @@
 #include "pack/bank_file.h"
 #include "pack/pack_bank.h"
 #include "pack/pack_command.h"
+#include "runtime/process/memory_pool.h"
+#include "runtime/process/text_store.h"
 #include "tests/pack/wav_builder.h"
 #include "tests/support/in_process_frame.h"
 #include "tests/support/os_spy.h"
@@ -96,6 +98,59 @@ TEST(OsFailure, UpdateCopiesTheBankThatItChecked) {
     std::filesystem::current_path(home);
     EXPECT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_TRUE(FileHolds(bank, ArchiveBytes({entry})));
+}
+
+}  // namespace
+}  // namespace lsdtest
+
+namespace lsdtest {
+namespace {
+
+// Each command gives back every block it took from the memory pool (the
+// entry table grown past its first 64 records) and every text (the temporary
+// file's path), and closes every file it opened: a leak here is a leak per entry or per run.
+TEST(OsFailure, EveryCommandGivesBackEveryBlockAndFile) {
+    ScopedTempDir dir;
+    std::vector<std::string> pack = {"bank.lsd"};
+    std::vector<BankEntry> entries;
+    for (int i = 0; i < 70; ++i) {
+        BankEntry entry{NameField("e" + std::to_string(i)), 2, PcmFormat(1, 8000, 8), "abcd"};
+        entries.push_back(entry);
+        ASSERT_TRUE(WriteBytesToFile(dir.Join(WavFileName(entry)), ExpectedWav(entry)));
+        pack.push_back(WavFileName(entry));
+    }
+    std::string home = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path);
+    for (const std::vector<std::string>& arguments :
+         {pack, std::vector<std::string>{"--update", "bank.lsd"},
+          std::vector<std::string>{"-v", "--update", "bank.lsd"},
+          std::vector<std::string>{"--list", "bank.lsd"}}) {
+        SCOPED_TRACE(arguments[0]);
+        OsSpy spy;
+        size_t taken = 0, given = 0, opened = 0, closed = 0;
+        InProcessRun run = RunInProcess(spy, [&] {
+            int32_t code = RunPack(arguments);
+            // The pool and the text store are the heaps that a block and a
+            // text of their own come from.
+            FreeBlock(AllocateBlock(1));
+            HANDLE pool = CallsOf(spy, OsCall::HeapAlloc).back().handle;
+            FreeText(JoinText("a", ""));
+            HANDLE store = CallsOf(spy, OsCall::HeapAlloc).back().handle;
+            for (const OsCallRecord& call : CallsOf(spy, OsCall::HeapAlloc))
+                taken += (call.handle == pool || call.handle == store) && call.ok;
+            for (const OsCallRecord& call : CallsOf(spy, OsCall::HeapFree))
+                given += call.handle == pool || call.handle == store;
+            for (const OsCallRecord& call : CallsOf(spy, OsCall::CreateFileA))
+                opened += call.ok;
+            closed = CountCalls(spy, OsCall::CloseHandle);
+            return code;
+        });
+        EXPECT_EQ(run.exitCode, 0) << run.errors;
+        EXPECT_EQ(taken, given);
+        EXPECT_EQ(opened, closed);
+    }
+    std::filesystem::current_path(home);
+    EXPECT_TRUE(FileHolds(dir.Join("bank.lsd"), ArchiveBytes(entries, 0)));
 }
 
 }  // namespace
