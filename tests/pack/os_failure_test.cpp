@@ -92,7 +92,7 @@ TEST(OsFailure, UpdateCopiesTheBankThatItChecked) {
         return RealOs.CreateFileA(name, access, share, security, disposition, attributes, like);
     };
     // --update reads the files of the current folder.
-    std::string home = std::filesystem::current_path();
+    std::filesystem::path home = std::filesystem::current_path();
     std::filesystem::current_path(dir.path);
     InProcessRun run = RunInProcess(spy, [&] { return RunPack({"--update", bank}); });
     std::filesystem::current_path(home);
@@ -119,7 +119,7 @@ TEST(OsFailure, EveryCommandGivesBackEveryBlockAndFile) {
         ASSERT_TRUE(WriteBytesToFile(dir.Join(WavFileName(entry)), ExpectedWav(entry)));
         pack.push_back(WavFileName(entry));
     }
-    std::string home = std::filesystem::current_path();
+    std::filesystem::path home = std::filesystem::current_path();
     std::filesystem::current_path(dir.path);
     for (const std::vector<std::string>& arguments :
          {pack, std::vector<std::string>{"--update", "bank.lsd"},
