@@ -2,7 +2,10 @@
 // a plain bank and its cuts at every part of an entry, names that reach out
 // of the current folder, and length fields from the smallest to the largest,
 // all made by the tests' bank builder. Also the banks that tools/check.sh
-// runs under valgrind. Usage: make_fuzz_seeds FOLDER
+// runs under valgrind. In FOLDER/wav2lsd, the seeds of wav2lsd's target: a
+// first byte for what the rest is (0 a WAV file to pack, 1 a bank to list,
+// 2 a bank to extract and update), then WAV files of every kind the reader
+// knows and some of the banks. Usage: make_fuzz_seeds FOLDER
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -13,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/pack/wav_builder.h"
 #include "tests/support/bank_builder.h"
 
 using namespace lsdtest;
@@ -91,6 +95,48 @@ std::vector<Seed> Seeds() {
     return seeds;
 }
 
+std::vector<Seed> Wav2lsdSeeds(const std::vector<Seed>& banks) {
+    const Bytes pack(1, '\0'), list(1, '\1'), update(1, '\2');
+    const Bytes format = PcmFormat(2, 44100, 16);
+    const Bytes data = PatternBytes(41, 7);
+    std::vector<Seed> seeds = {
+        {"wav_plain", pack + PlainWav(format, data)},
+        {"wav_chunks", pack + RiffWave(RiffChunk("LIST", "INFO") + RiffChunk("fmt ", format) +
+                                       RiffChunk("fact", Int32Bytes(4)) + RiffChunk("data", data) +
+                                       RiffChunk("id3 ", "abc"))},
+        {"wav_pcm18", pack + RiffWave(RiffChunk("fmt ", format + Bytes(2, '\0')) +
+                                      RiffChunk("data", data))},
+        {"wav_extensible", pack + RiffWave(RiffChunk("fmt ", ExtensibleFormat(4, 48000, 24, 24, 1)) +
+                                           RiffChunk("data", data))},
+        {"wav_float", pack + RiffWave(RiffChunk("fmt ", ExtensibleFormat(2, 48000, 32, 32, 3)) +
+                                      RiffChunk("data", data))},
+        {"wav_no_pad", pack + RiffWave(RiffChunk("fmt ", format) + RiffChunk("data", data, false) +
+                                       RiffChunk("LIST", "INFO"))},
+        {"wav_stray_bytes", pack + PlainWav(format, data) + "LIS"},
+    };
+    for (const Seed& bank : banks) {
+        seeds.push_back({"list_" + bank.name, list + bank.bytes});
+        seeds.push_back({"update_" + bank.name, update + bank.bytes});
+    }
+    return seeds;
+}
+
+bool WriteSeeds(const std::string& folder, const std::vector<Seed>& seeds,
+                const std::string& ending) {
+    if (mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) {
+        std::fprintf(stderr, "%s: %s\n", folder.c_str(), std::strerror(errno));
+        return false;
+    }
+    for (const Seed& seed : seeds) {
+        std::string path = folder + "/" + seed.name + ending;
+        if (!WriteBytesToFile(path, seed.bytes)) {
+            std::fprintf(stderr, "%s: cannot write\n", path.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -99,16 +145,15 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string folder = argv[1];
-    if (mkdir(folder.c_str(), 0755) != 0 && errno != EEXIST) {
-        std::fprintf(stderr, "%s: %s\n", folder.c_str(), std::strerror(errno));
+    std::vector<Seed> banks = Seeds();
+    // A handful of banks is enough for the walk; the names and cuts matter.
+    std::vector<Seed> someBanks;
+    for (const Seed& bank : banks)
+        if (bank.name.compare(0, 4, "cut_") == 0 || bank.name.compare(0, 5, "name_") == 0 ||
+            bank.name == "plain")
+            someBanks.push_back(bank);
+    if (!WriteSeeds(folder, banks, ".lsd") ||
+        !WriteSeeds(folder + "/wav2lsd", Wav2lsdSeeds(someBanks), ""))
         return 1;
-    }
-    for (const Seed& seed : Seeds()) {
-        std::string path = folder + "/" + seed.name + ".lsd";
-        if (!WriteBytesToFile(path, seed.bytes)) {
-            std::fprintf(stderr, "%s: cannot write\n", path.c_str());
-            return 1;
-        }
-    }
     return 0;
 }

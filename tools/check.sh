@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The checks beyond the everyday tests, for hostile and huge banks:
 #   1. every test on a build with AddressSanitizer and UndefinedBehaviorSanitizer;
-#   2. the fuzzer, for a bounded time, starting from seed banks made afresh;
+#   2. the fuzzers of lsd2wav and of wav2lsd's parsers, each for a bounded
+#      time, starting from seeds made afresh;
 #   3. valgrind memcheck over a few banks, among them truncated and failing ones;
 #   4. lsd2wav while another process swaps a subfolder or an entry's file
 #      for a link outside or a hard link of the bank (tests/race/race_check.cpp);
@@ -10,7 +11,7 @@
 #   6. where the kernel runs no 32-bit programs, the real 32-bit Windows
 #      programs under user-mode emulation (tools/check_win32_emulated.sh).
 # Any fault fails the script. Settings, from the environment:
-#   LSD2WAV_FUZZ_SECONDS  how long the fuzzer runs; 60 unless set
+#   LSD2WAV_FUZZ_SECONDS  how long each fuzzer runs; 60 unless set
 #   LSD2WAV_RACE_SECONDS  how long each race case runs; 7 unless set
 #   LSD2WAV_HUGE          "skip" leaves step 5 out
 # Missing packages are installed with apt-get when run as root.
@@ -79,24 +80,30 @@ cmake --build --preset sanitize
 ctest --preset sanitize
 step_done
 
-step "fuzzer, ${fuzz_seconds} s"
+step "fuzzers, ${fuzz_seconds} s each"
 "$sanitize_dir/make_fuzz_seeds" "$seeds"
-corpus=$sanitize_dir/fuzz/corpus
-artifacts=$PWD/$sanitize_dir/fuzz/artifacts
-mkdir -p "$corpus" "$artifacts"
 # Each input creates and removes a directory of files; in memory that is
 # twenty times faster than on a disk.
 scratch=${TMPDIR:-/tmp}
 [ -d /dev/shm ] && [ -w /dev/shm ] && scratch=/dev/shm
-log=$sanitize_dir/fuzz/fuzz.log
-if ! TMPDIR=$scratch "$sanitize_dir/lsd2wav_fuzz" -max_len=65536 -max_total_time="$fuzz_seconds" \
-    -timeout=30 -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" "$seeds" \
-    >"$log" 2>&1; then
-    tail -n 80 "$log"
-    echo "check.sh: the fuzzer found a fault; its input is in $artifacts" >&2
-    exit 1
-fi
-grep -E '^#[0-9]+[[:space:]]+DONE|^stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)' "$log"
+# fuzz TARGET SEEDS: runs one target for the time given, from its seeds.
+fuzz() {
+    local target=$1 seed_dir=$2
+    local corpus=$sanitize_dir/fuzz/corpus-$target artifacts=$PWD/$sanitize_dir/fuzz/artifacts-$target
+    local log=$sanitize_dir/fuzz/$target.log
+    mkdir -p "$corpus" "$artifacts"
+    if ! TMPDIR=$scratch "$sanitize_dir/$target" -max_len=65536 -max_total_time="$fuzz_seconds" \
+        -timeout=30 -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" "$seed_dir" \
+        >"$log" 2>&1; then
+        tail -n 80 "$log"
+        echo "check.sh: $target found a fault; its input is in $artifacts" >&2
+        exit 1
+    fi
+    echo "$target:"
+    grep -E '^#[0-9]+[[:space:]]+DONE|^stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)' "$log"
+}
+fuzz lsd2wav_fuzz "$seeds"
+fuzz wav2lsd_fuzz "$seeds/wav2lsd"
 step_done
 
 step "valgrind memcheck"
