@@ -1,6 +1,7 @@
 // wav2lsd BANK WAV...: packs WAV files into a sound bank that lsd2wav
 // unpacks, on the same runtime as lsd2wav.
 #include "pack/pack_command.h"
+#include "platform/arguments.h"
 #include "runtime/process/print_line.h"
 #include "runtime/process/process_frame.h"
 
@@ -8,7 +9,10 @@ int main(int argc, char** argv) {
     StartUp();
     // wav2lsd's lines are text for this platform's tools, unlike lsd2wav's.
     EndLinesNatively();
-    int32_t exitCode = RunPackCommand(argc, argv);
+    ProgramArguments arguments = TakeArguments(argc, argv);
+    int32_t exitCode = arguments.unconvertible >= 0
+                           ? RefuseArgument(arguments.values[arguments.unconvertible])
+                           : RunPackCommand(arguments.count, arguments.values);
     ShutDown(static_cast<UINT>(exitCode));
     return exitCode;
 }

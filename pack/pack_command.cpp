@@ -39,6 +39,8 @@ bool Is(const char* argument, const char* option) { return std::strcmp(argument,
 
 }  // namespace
 
+int32_t RefuseArgument(const char* argument) { return Refuse(argument, UnconvertibleArgument); }
+
 int32_t RunPackCommand(int32_t argc, const char* const* argv) {
     if (argc < 2) {
         PrintUsage();

@@ -27,6 +27,9 @@ constexpr const char* NoWavFiles = "no WAV files given";
 constexpr const char* NoBank = "no BANK given";
 constexpr const char* WavFilesWithUpdate = "--update and --list take the bank alone, no WAV files";
 constexpr const char* VerboseAlone = "--verbose goes with --update";
+constexpr const char* UnconvertibleArgument =
+    "has characters that the system's code page cannot hold, so it would name another file; "
+    "rename the file, or run in a folder whose path has none";
 
 // The name that a WAV file gives its entry.
 constexpr const char* NoWavEnding = "the file name does not end in .wav";

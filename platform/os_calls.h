@@ -5,10 +5,14 @@
 // its uses.
 #pragma once
 
-// Calls that only the Windows half of the platform makes, to learn what
-// Wine does not show in a file's attributes; POSIX has no stand-in for them.
+// Calls that only the Windows half of the platform makes: to learn what Wine
+// does not show in a file's attributes, and to take the wide command line
+// as 8-bit text. POSIX has no stand-in for them.
 #ifdef _WIN32
-#define LSD2WAV_WINDOWS_ONLY_CALLS(X) X(GetFinalPathNameByHandleA)
+#define LSD2WAV_WINDOWS_ONLY_CALLS(X) \
+    X(GetFinalPathNameByHandleA)      \
+    X(WideCharToMultiByte)            \
+    X(MultiByteToWideChar)
 #else
 #define LSD2WAV_WINDOWS_ONLY_CALLS(X)
 #endif

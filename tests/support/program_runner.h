@@ -43,6 +43,9 @@ struct RunOptions {
     long long memoryLimit = -1;    // RLIMIT_AS in bytes for the program; < 0: none
     RunHook whileRunning;          // optional
     int timeoutSeconds = 60;       // then the program is killed and the run fails
+    // Windows: the arguments are UTF-8 and reach the program as the wide
+    // command line, as a shell passes names of any script.
+    bool wideArguments = false;
 };
 
 struct RunResult {

@@ -175,10 +175,29 @@ RunResult RunProgram(const RunOptions& options) {
     // Wine now and then fails a start under load (ERROR_INTERNAL_ERROR) before
     // the program has run at all; a start is tried again, a run never is.
     BOOL started = FALSE;
+    std::wstring wide(commandLine.size() + 1, L'\0');
+    if (options.wideArguments) {
+        int n = MultiByteToWideChar(CP_UTF8, 0, commandLine.c_str(), -1, &wide[0],
+                                    static_cast<int>(wide.size()));
+        wide.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    }
     for (int attempt = 0; attempt < 3 && !started; ++attempt) {
         if (attempt > 0) Sleep(200);
-        started = CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0,
-                                 nullptr, options.directory.c_str(), &startup, &process);
+        if (options.wideArguments) {
+            STARTUPINFOW startupW;
+            ZeroMemory(&startupW, sizeof startupW);
+            startupW.cb = sizeof startupW;
+            startupW.dwFlags = STARTF_USESTDHANDLES;
+            startupW.hStdInput = input;
+            startupW.hStdOutput = outWrite;
+            startupW.hStdError = errWrite;
+            std::wstring where(options.directory.begin(), options.directory.end());
+            started = CreateProcessW(nullptr, &wide[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                     where.c_str(), &startupW, &process);
+        } else {
+            started = CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0,
+                                     nullptr, options.directory.c_str(), &startup, &process);
+        }
     }
     if (!started)
         result.startError = Failed("cannot start " + program + " in " + options.directory);

@@ -157,10 +157,45 @@ INSTANTIATE_TEST_SUITE_P(
                     "b",
                     {},
                     ""},
-        RefusedCase{"missing_subdirectory", "missing\\x", {}, ""}),
+        RefusedCase{"missing_subdirectory", "missing\\x", {}, ""},
+        // COM and LPT with a superscript digit of Windows-1252 are devices.
+        RefusedCase{"device_superscript_one", "COM\xB9", {}, ""},
+        RefusedCase{"device_superscript_three", "lpt\xB3", {}, ""}),
     [](const ::testing::TestParamInfo<RefusedCase>& info) {
         return std::string(info.param.label);
     });
+
+// An argument that the ANSI code page cannot hold would reach the program
+// as the name of another file (a nearby letter in place of the missing
+// one): it is refused before anything is touched.
+TEST(WindowsArguments, AnArgumentTheCodePageCannotHoldIsRefused) {
+    const Bytes bank = ArchiveBytes({MakeEntry("a", 2, 1)});
+    const Bytes wav = ExpectedWav(MakeEntry("k", 2, 2));
+    struct Case {
+        std::vector<std::string> arguments;  // UTF-8
+    } cases[] = {
+        {{"m\xC5\xABsic_p.lsd", "k.wav"}},  // u with macron, music_p.lsd's near twin
+        {{"out.lsd", "\xC4\x81.wav"}},      // a with macron, a.wav's
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments[0] + " " + c.arguments[1]);
+        ScopedTempDir dir;
+        ASSERT_TRUE(WriteBytesToFile(dir.Join("music_p.lsd"), bank));
+        ASSERT_TRUE(WriteBytesToFile(dir.Join("k.wav"), wav));
+        ASSERT_TRUE(WriteBytesToFile(dir.Join("a.wav"), wav));
+        std::vector<std::string> before = SnapshotTree(dir.path);
+        RunOptions options;
+        options.directory = dir.path;
+        options.program = "wav2lsd.exe";
+        options.arguments = c.arguments;
+        options.wideArguments = true;
+        RunResult result = RunProgram(options);
+        EXPECT_TRUE(result.exited) << DescribeEnd(result);
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_NE(result.errors.find("code page cannot hold"), Bytes::npos) << result.errors;
+        EXPECT_EQ(SnapshotTree(dir.path), before);
+    }
+}
 
 }  // namespace
 }  // namespace lsdtest
