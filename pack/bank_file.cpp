@@ -1,40 +1,18 @@
 #include "pack/bank_file.h"
 
-#include <atomic>
-
 #include "bank/bank_layout.h"
 #include "bank/little_endian.h"
 #include "pack/entry_name.h"
 #include "pack/pack_texts.h"
 #include "pack/text_format.h"
-#include "platform/os.h"
 #include "runtime/files/file_names.h"
-#include "runtime/process/gate.h"
-#include "runtime/process/process_frame.h"
+#include "runtime/process/removal_on_event.h"
 #include "runtime/process/text_store.h"
 
 namespace {
 
 // More runs than this on one BANK at once are a mistake, not a need.
 constexpr int32_t TemporaryTries = 100;
-
-// The temporary file of this run while it exists, for the console handler.
-std::atomic<const char*> liveTemporary{nullptr};
-
-// Ctrl+C, the console's close and a shutdown (on POSIX SIGINT, SIGHUP and
-// SIGTERM) end the process; the temporary file goes first. Inside the gate
-// the main thread is waiting in an OS call and never comes back out, so it
-// cannot rename the file away meanwhile; the files are closed first, as
-// Windows deletes no open file.
-BOOL WINAPI RemoveTemporaryOnEvent(DWORD) {
-    if (liveTemporary.load() != nullptr) {
-        EnterGate();
-        EndRoutine();
-        const char* temporary = liveTemporary.load();
-        if (temporary) RemoveFile(temporary);
-    }
-    return FALSE;
-}
 
 bool IsRiffWave(FileHandle* file) {
     unsigned char head[12];
@@ -81,8 +59,6 @@ bool CheckBank(const char* bankPath, BankUse use, FileHandle** existing, PackFai
 
 bool BeginReplacement(const char* bankPath, FileHandle* like, Replacement* replacement,
                       PackFailure* failure) {
-    static bool handlerSet = false;
-    if (!handlerSet) handlerSet = Os.SetConsoleCtrlHandler(RemoveTemporaryOnEvent, TRUE) != FALSE;
     replacement->file = nullptr;
     replacement->temporaryPath = nullptr;
     for (int32_t attempt = 1; attempt <= TemporaryTries; ++attempt) {
@@ -94,7 +70,7 @@ bool BeginReplacement(const char* bankPath, FileHandle* like, Replacement* repla
         if (file) {
             replacement->file = file;
             replacement->temporaryPath = path;
-            liveTemporary.store(path);
+            RemoveOnEvent(path, file);
             return true;
         }
         FreeText(path);
@@ -114,7 +90,7 @@ bool FinishReplacement(const char* bankPath, Replacement* replacement, bool writ
     if (ok && !MoveFileOver(replacement->temporaryPath, bankPath))
         ok = Fail(failure, bankPath, CannotReplaceBank, SystemReasonText());
     if (!ok) RemoveFile(replacement->temporaryPath);
-    liveTemporary.store(nullptr);
+    KeepOnEvent();
     FreeText(replacement->temporaryPath);
     replacement->file = nullptr;
     replacement->temporaryPath = nullptr;

@@ -35,6 +35,11 @@ auto OutsideGate(FileHandle* inUse, Call call) {
     return result;
 }
 
+// For a thread inside the gate that keeps it for good: waits until the
+// main thread's call on a file returns, after which that file may be closed.
+// Only for a call that surely returns, such as a write to a disk.
+void WaitForCallOutsideGate();
+
 // The file that the main thread is using in an OS call while outside the
 // gate, or none. Meaningful only to a thread inside the gate.
 FileHandle* FileInUseOutsideGate();

@@ -1,0 +1,3 @@
+#include "platform/end_after_event.h"
+
+void EndAfterEvent() { Os.ExitProcess(0xC000013A); }
