@@ -1,5 +1,8 @@
 #include "pack/list_bank.h"
 
+#include <cstring>
+
+#include "bank/file_name.h"
 #include "bank/little_endian.h"
 #include "pack/bank_file.h"
 #include "pack/bank_walk.h"
@@ -7,59 +10,135 @@
 #include "pack/pack_texts.h"
 #include "pack/text_format.h"
 #include "runtime/process/print_line.h"
-#include "runtime/process/text_store.h"
 
 namespace {
 
-// Appends `more` to the line being built; the line is lost without memory.
-void Append(char** line, const char* more, const char* after = "") {
-    if (!*line) return;
-    char* longer = JoinText(*line, more, after);
-    FreeText(*line);
-    *line = longer;
+// What the listing says of one entry, in the text of its columns.
+struct EntryFacts {
+    char file[4 * FileNameSize];  // escaped
+    char channels[DecimalTextSize];
+    char rate[DecimalTextSize];
+    char bits[DecimalTextSize];
+    char bytes[DecimalTextSize];
+    bool whole;     // the head is there: the numbers mean something
+    bool cut;       // the bank ends inside the entry
+    bool noSamples;
+    const char* refused;
+    int64_t samples;
+};
+
+// The widths of the columns: those of their longest texts.
+struct Widths {
+    size_t file, channels, rate, bits, bytes;
+};
+
+// The totals of the closing line.
+struct Totals {
+    int64_t entries, bytes, cut, refused;
+};
+
+void Widen(size_t* width, const char* text) {
+    size_t length = std::strlen(text);
+    if (length > *width) *width = length;
 }
 
-void AppendNumber(char** line, int64_t value, const char* unit) {
-    char number[DecimalTextSize];
-    Append(line, "  ", DecimalText(value, number));
-    Append(line, unit);
-}
-
-// Lists one entry; returns whether the bank goes on after it.
-// Lists one entry; whether the walk goes on. `trouble` gets the reason when
-// the listing cannot be trusted past this entry.
-bool ListEntry(FileHandle* bank, const EntryHead& head, HeadRead read, const char** trouble) {
-    char* file = JoinText(head.name, WavExtension);
-    char* line = file ? EscapedName(file) : nullptr;
-    bool more = false;
-    if (read == HeadRead::Cut) {
-        Append(&line, ListCut);
-    } else {
+// Reads the next entry; whether there was one. `trouble` gets the reason
+// when the listing cannot be trusted past it.
+bool ReadFacts(FileHandle* bank, EntryFacts* facts, bool* more, const char** trouble) {
+    EntryHead head;
+    HeadRead read = ReadEntryHead(bank, &head);
+    if (read == HeadRead::End) return false;
+    *facts = EntryFacts{};
+    char file[FileNameSize];
+    MakeFileName(head.name, file);
+    EscapeName(file, facts->file, sizeof facts->file);
+    facts->refused = RefusedNameReason(file);
+    facts->whole = read == HeadRead::Whole;
+    facts->cut = !facts->whole;
+    *more = false;
+    if (facts->whole) {
         const unsigned char* f = head.format;
-        AppendNumber(&line, f[2] | f[3] << 8, " ch");
-        AppendNumber(&line, Uint32At(f + 4), " Hz");
-        AppendNumber(&line, f[14] | f[15] << 8, " bit");
+        DecimalText(f[2] | f[3] << 8, facts->channels);
+        DecimalText(Uint32At(f + 4), facts->rate);
+        DecimalText(f[14] | f[15] << 8, facts->bits);
         int32_t samples = SampleBlockSize(head.length);
-        AppendNumber(&line, samples, " bytes");
+        DecimalText(samples, facts->bytes);
         // lsd2wav stops at an entry without samples, and where the next one
         // would begin is anybody's guess.
-        if (samples <= 0) {
-            Append(&line, ListNoSamples);
-        } else {
+        facts->noSamples = samples <= 0;
+        if (!facts->noSamples) {
+            facts->samples = samples;
             PastRead past = ReadPast(bank, static_cast<uint32_t>(samples));
-            if (past == PastRead::Short) Append(&line, ListCut);
+            facts->cut = past == PastRead::Short;
             if (past == PastRead::OutOfMemory) *trouble = OutOfMemory;
-            more = past == PastRead::Whole;
+            *more = past == PastRead::Whole;
         }
     }
-    const char* refused = file ? RefusedNameReason(file) : nullptr;
-    if (refused) Append(&line, ListRefused, refused), Append(&line, ")");
-    // Every line is the listing's own: one lost (no memory for it, or a
-    // standard output that takes no more) makes the listing a lie.
-    if (!line || !PrintLineWhole(line)) *trouble = CannotPrintListing;
-    FreeText(line);
-    FreeText(file);
-    return more && !*trouble;
+    return true;
+}
+
+// The entry's line, its columns as wide as `widths` say; whether it went
+// out whole.
+bool PrintFacts(const EntryFacts& facts, const Widths& widths) {
+    LineText line = {};
+    AppendPadded(&line, facts.file, widths.file, false);
+    if (facts.whole) {
+        AppendText(&line, "  ");
+        AppendPadded(&line, facts.channels, widths.channels, true);
+        AppendText(&line, " ch  ");
+        AppendPadded(&line, facts.rate, widths.rate, true);
+        AppendText(&line, " Hz  ");
+        AppendPadded(&line, facts.bits, widths.bits, true);
+        AppendText(&line, " bit  ");
+        AppendPadded(&line, facts.bytes, widths.bytes, true);
+        AppendText(&line, " bytes");
+    }
+    if (facts.noSamples) AppendText(&line, ListNoSamples);
+    if (facts.cut) AppendText(&line, ListCut);
+    if (facts.refused) {
+        AppendText(&line, ListRefused);
+        AppendText(&line, facts.refused);
+        AppendText(&line, ")");
+    }
+    return PrintLineWhole(line.text);
+}
+
+bool PrintTotals(const Totals& totals) {
+    char number[DecimalTextSize];
+    LineText line = {};
+    AppendText(&line, DecimalText(totals.entries, number));
+    AppendText(&line, totals.entries == 1 ? " entry, " : " entries, ");
+    AppendText(&line, DecimalText(totals.bytes, number));
+    AppendText(&line, " sample bytes, ");
+    AppendText(&line, DecimalText(totals.cut, number));
+    AppendText(&line, " cut short, ");
+    AppendText(&line, DecimalText(totals.refused, number));
+    AppendText(&line, " refused");
+    return PrintLineWhole(line.text);
+}
+
+// One walk over the bank's entries: the first measures the columns, the
+// second, with `print`, prints them.
+void Walk(FileHandle* bank, Widths* widths, Totals* totals, bool print, const char** trouble) {
+    unsigned char lead[4];
+    ReadBlock(bank, lead, 4);
+    EntryFacts facts;
+    bool more = true;
+    while (more && !*trouble && ReadFacts(bank, &facts, &more, trouble)) {
+        if (print) {
+            if (!PrintFacts(facts, *widths)) *trouble = CannotPrintListing;
+            continue;
+        }
+        Widen(&widths->file, facts.file);
+        Widen(&widths->channels, facts.channels);
+        Widen(&widths->rate, facts.rate);
+        Widen(&widths->bits, facts.bits);
+        Widen(&widths->bytes, facts.bytes);
+        ++totals->entries;
+        totals->bytes += facts.samples;
+        totals->cut += facts.cut;
+        totals->refused += facts.refused != nullptr;
+    }
 }
 
 }  // namespace
@@ -67,14 +146,13 @@ bool ListEntry(FileHandle* bank, const EntryHead& head, HeadRead read, const cha
 bool ListBank(const char* bankPath, PackFailure* failure) {
     FileHandle* bank;
     if (!CheckBank(bankPath, BankUse::List, &bank, failure)) return false;
-    unsigned char lead[4];
-    ReadBlock(bank, lead, 4);
+    Widths widths = {};
+    Totals totals = {};
     const char* trouble = nullptr;
-    for (;;) {
-        EntryHead head;
-        HeadRead read = ReadEntryHead(bank, &head);
-        if (read == HeadRead::End || !ListEntry(bank, head, read, &trouble)) break;
-    }
+    Walk(bank, &widths, &totals, false, &trouble);
+    if (!trouble && !HasFailed(bank) && !RewindFile(bank)) trouble = CannotReadBank;
+    if (!trouble && !HasFailed(bank)) Walk(bank, &widths, &totals, true, &trouble);
+    if (!trouble && !HasFailed(bank) && !PrintTotals(totals)) trouble = CannotPrintListing;
     // A failed read is no end of the bank: the listing would be short.
     bool ok = !HasFailed(bank) || Fail(failure, bankPath, CannotReadBank, SystemReasonText());
     if (ok && trouble == CannotPrintListing) {

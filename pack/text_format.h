@@ -2,6 +2,7 @@
 // garble a terminal shown escaped.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 constexpr int32_t DecimalTextSize = 24;
@@ -12,3 +13,17 @@ char* DecimalText(int64_t value, char* out);
 // `name` with each control byte (below 0x20, and 0x7F) as \xHH; other bytes,
 // high-bit ones included, as they are. From the text store, or none.
 char* EscapedName(const char* name);
+
+// `name` with each control byte (below 0x20, and 0x7F) as \xHH into `out`
+// (`size` bytes, cut short to fit).
+void EscapeName(const char* name, char* out, size_t size);
+
+// A line being built, for lines of a known greatest length: text that would
+// not fit is left off.
+struct LineText {
+    char text[512];
+    size_t length;
+};
+void AppendText(LineText* line, const char* more);
+// `more` padded with spaces to `width`, on the left when `right` (numbers).
+void AppendPadded(LineText* line, const char* more, size_t width, bool right);

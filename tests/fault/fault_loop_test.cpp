@@ -114,7 +114,7 @@ Verdict Packed(const Bytes& bank) {
 }
 
 // wav2lsd --list: the folder as it was, and exit 0 only with a line for
-// each entry, in the bank's order.
+// each entry, in the bank's order, and the totals.
 Verdict Listed(const std::vector<std::string>& files) {
     return [files](const Files& before, const Files& after, const InProcessRun& run) {
         if (after != before) return std::string("listing changed the folder");
@@ -125,7 +125,8 @@ Verdict Listed(const std::vector<std::string>& files) {
             if (at == std::string::npos) return "exit 0 without the line of " + file;
         }
         for (char c : run.output) lines += c == '\n';
-        if (lines != files.size()) return std::string("exit 0 with a listing of other lines");
+        // Each entry's line, and the totals.
+        if (lines != files.size() + 1) return std::string("exit 0 with a listing of other lines");
         return std::string();
     };
 }

@@ -184,7 +184,8 @@ namespace {
 
 // A bank whose first name puts "WAVE" where a WAV file has it, or whose
 // lead field spells "RIFF", is a bank all the same; an entry of one sample
-// byte (L = -1) is whole, and format fields are 16 bits wide.
+// byte (L = -1) is whole, and format fields are 16 bits wide. The columns
+// are as wide as their longest text, and a line of totals ends the list.
 TEST(Wav2lsdList, OneLinePerEntryWithMarksAndEscapedNames) {
     ScopedTempDir dir;
     std::vector<BankEntry> entries = {MakeEntry("snd_WAVE_x", 10, 1), MakeEntry("one", -1, 5),
@@ -197,13 +198,14 @@ TEST(Wav2lsdList, OneLinePerEntryWithMarksAndEscapedNames) {
     RunResult result = RunWav2lsd(dir.path, {"--list", "music_p.lsd"});
     ASSERT_TRUE(ExitedCleanly(result));
     EXPECT_EQ(result.output,
-              ToolLines({"snd_WAVE_x.wav  2 ch  44100 Hz  16 bit  12 bytes",
-                         "one.wav  2 ch  44100 Hz  16 bit  1 bytes",
-                         "wide.wav  272 ch  8000 Hz  272 bit  4 bytes",
-                         "sub/a\\x0d\\x0ab.wav  2 ch  44100 Hz  16 bit  12 bytes",
-                         "con.wav  2 ch  44100 Hz  16 bit  4 bytes  (refused: lsd2wav on Windows "
-                         "refuses a device name (CON, NUL, COM1, LPT1, ...))",
-                         "last.wav  2 ch  44100 Hz  16 bit  102 bytes  (cut short)"}));
+              ToolLines({"snd_WAVE_x.wav        2 ch  44100 Hz   16 bit   12 bytes",
+                         "one.wav               2 ch  44100 Hz   16 bit    1 bytes",
+                         "wide.wav            272 ch   8000 Hz  272 bit    4 bytes",
+                         "sub/a\\x0d\\x0ab.wav    2 ch  44100 Hz   16 bit   12 bytes",
+                         "con.wav               2 ch  44100 Hz   16 bit    4 bytes  (refused: "
+                         "lsd2wav on Windows refuses a device name (CON, NUL, COM1, LPT1, ...))",
+                         "last.wav              2 ch  44100 Hz   16 bit  102 bytes  (cut short)",
+                         "6 entries, 135 sample bytes, 1 cut short, 1 refused"}));
     EXPECT_TRUE(TreeIs(dir.path, {"music_p.lsd"}));
     // --update takes such a bank back as it is.
     const Bytes kept = ArchiveBytes({entries[1], entries[2]}, 0x46464952);
