@@ -24,7 +24,8 @@ bool IsRiffWave(FileHandle* file) {
 
 bool CheckBank(const char* bankPath, BankUse use, FileHandle** existing, PackFailure* failure) {
     *existing = nullptr;
-    if (HasWavEnding(bankPath)) return Fail(failure, bankPath, BankEndsInWav);
+    if (HasWavEnding(bankPath))
+        return Fail(failure, bankPath, use == BankUse::Pack ? BankEndsInWav : BankToReadEndsInWav);
     bool writing = use != BankUse::List;
     switch (KindOfFile(bankPath)) {
         case FileKind::Missing:
@@ -73,11 +74,12 @@ bool BeginReplacement(const char* bankPath, FileHandle* like, Replacement* repla
             RemoveOnEvent(path, file);
             return true;
         }
-        FreeText(path);
         // Another run's temporary file, or one left by a run that was killed.
-        if (LastSystemReason() != SystemReason::Exists) break;
+        bool taken = LastSystemReason() == SystemReason::Exists;
+        FreeText(path);
+        if (!taken) return Fail(failure, bankPath, CannotCreateTemporary, SystemReasonText());
     }
-    return Fail(failure, bankPath, CannotCreateTemporary, SystemReasonText());
+    return Fail(failure, bankPath, CannotCreateTemporary, TemporariesLeft);
 }
 
 bool FinishReplacement(const char* bankPath, Replacement* replacement, bool written,

@@ -15,8 +15,9 @@
 
 namespace {
 
-void PrintUsage() {
-    for (const char* line : UsageLines) PrintLine(line);
+// On standard output when asked for, on the error stream after a mistake.
+void PrintUsage(bool asked) {
+    for (const char* line : UsageLines) asked ? PrintLine(line) : PrintErrorLine(line);
 }
 
 void PrintRefusal(const PackFailure& failure) {
@@ -30,8 +31,8 @@ void PrintRefusal(const PackFailure& failure) {
     FreeText(head);
 }
 
-int32_t Refuse(const char* file, const char* reason) {
-    PrintRefusal(PackFailure{file, reason, nullptr, false});
+int32_t Refuse(const char* file, const char* reason, const char* detail = nullptr) {
+    PrintRefusal(PackFailure{file, reason, detail, false});
     return 1;
 }
 
@@ -43,12 +44,12 @@ int32_t RefuseArgument(const char* argument) { return Refuse(argument, Unconvert
 
 int32_t RunPackCommand(int32_t argc, const char* const* argv) {
     if (argc < 2) {
-        PrintUsage();
+        PrintUsage(false);
         return 1;
     }
     const char* first = argv[1];
     if (Is(first, "--help") || Is(first, "-h")) {
-        PrintUsage();
+        PrintUsage(true);
         return 0;
     }
     if (Is(first, "--version")) {
@@ -70,14 +71,17 @@ int32_t RunPackCommand(int32_t argc, const char* const* argv) {
             break;
         } else if (option[0] == '-' && option[1] != '\0') {
             // A bank whose name starts with "-" is still reachable as "./-name".
-            return Refuse(option, UnknownOption);
+            return Refuse(option, UnknownOption, TryHelp);
         } else {
             break;
         }
     }
-    if (at == argc) return Refuse(argv[argc - 1], update || list ? NoBank : NoWavFiles);
+    if (at == argc) {
+        if (verbose && !update) return Refuse(argv[argc - 1], VerboseAlone);
+        return Refuse(argv[argc - 1], update || list ? NoBank : NoWavFiles);
+    }
     const char* bank = argv[at];
-    if (update && list) return Refuse("--list", UnknownOption);
+    if (update && list) return Refuse("--list", UnknownOption, TryHelp);
     if (verbose && !update) return Refuse("--verbose", VerboseAlone);
     if ((update || list) && at + 1 < argc) return Refuse(argv[at + 1], WavFilesWithUpdate);
     if (!update && !list && at + 1 == argc) return Refuse(bank, NoWavFiles);

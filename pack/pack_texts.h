@@ -23,6 +23,7 @@ constexpr const char* UsageLines[] = {
 
 // The command line.
 constexpr const char* UnknownOption = "unknown option";
+constexpr const char* TryHelp = "try 'wav2lsd --help'";
 constexpr const char* NoWavFiles = "no WAV files given";
 constexpr const char* NoBank = "no BANK given";
 constexpr const char* WavFilesWithUpdate = "--update and --list take the bank alone, no WAV files";
@@ -35,6 +36,7 @@ constexpr const char* UnconvertibleArgument =
 constexpr const char* NoWavEnding = "the file name does not end in .wav";
 constexpr const char* EmptyName = "the name before .wav is empty";
 constexpr const char* LongName = "the name before .wav is longer than 32 bytes";
+constexpr const char* LongNameLength = " bytes long";
 // The names that lsd2wav refuses, on Windows (the bank's home) or anywhere.
 constexpr const char* RootedName = "lsd2wav refuses a name that starts with / or \\";
 constexpr const char* ClimbingName = "lsd2wav refuses a name with a .. element";
@@ -74,6 +76,8 @@ constexpr const char* ChunkPastEnd = "a chunk runs past the end of the file";
 // The bank, and the slips that would lose a file.
 constexpr const char* BankEndsInWav =
     "the bank's name ends in .wav: give the bank first, wav2lsd BANK WAV...";
+constexpr const char* BankToReadEndsInWav =
+    "the bank's name ends in .wav: --update and --list take a bank, not a WAV file";
 constexpr const char* BankIsWav =
     "is a WAV file, not a bank: give the bank first, wav2lsd BANK WAV...";
 constexpr const char* BankIsFolder = "is a folder, not a bank";
@@ -106,6 +110,9 @@ constexpr const char* WriteProtected = "the disk is write-protected";
 constexpr const char* InUse = "in use by another program";
 constexpr const char* DiskFull = "no space left on the disk";
 constexpr const char* AlreadyThere = "exists already";
+constexpr const char* TemporariesLeft =
+    "every temporary name beside it is taken, by files left from interrupted runs "
+    "(BANK.wav2lsd-tmp, BANK.wav2lsd-tmp2, ...): they can be removed";
 
 // --update --verbose: "file.wav: " + what changed.
 constexpr const char* ChangedFormat = "format";

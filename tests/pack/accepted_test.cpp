@@ -105,19 +105,24 @@ TEST(Wav2lsdCommandLine, HelpVersionMistakesAndSlips) {
     struct Case {
         std::vector<std::string> arguments;
         int exitCode;
-        std::string outputStart;  // stdout begins so, with nothing on stderr
+        std::string outputStart;  // stdout begins so, with nothing on stderr ('!' first: the
+                                  // other way round)
         std::string refusedFile;  // else stderr names this file
         std::string reasonWords;
         // Files there before the run: a name ending in "/" is a folder, one
         // ending in "|" a FIFO, "name>target" a link.
         std::vector<std::pair<std::string, Bytes>> files;
     } cases[] = {
-        {{}, 1, usage, "", "", {}},
+        {{}, 1, "!" + usage, "", "", {}},
         {{"--help"}, 0, usage, "", "", {}},
         {{"-h", "a.wav"}, 0, usage, "", "", {}},
         {{"--version"}, 0, ToolLines({"wav2lsd " WAV2LSD_VERSION}), "", "", {}},
         {{"bank.lsd"}, 1, "", "bank.lsd", "no WAV files", {}},
-        {{"--bank", "a.wav"}, 1, "", "--bank", "unknown option", {}},
+        {{"--bank", "a.wav"}, 1, "", "--bank", "unknown option: try 'wav2lsd --help'", {}},
+        {{"-v"}, 1, "", "-v", "--verbose goes with --update", {}},
+        {{"--list", "x.wav"}, 1, "", "x.wav", "--list take a bank, not a WAV file", {{"x.wav", wav}}},
+        {{"bank.lsd", std::string(40, 'n') + ".wav"}, 1, "", std::string(40, 'n') + ".wav",
+         "longer than 32 bytes: 40 bytes long", {}},
         {{"--update"}, 1, "", "--update", "no BANK", {}},
         {{"--update", "bank.lsd", "a.wav"}, 1, "", "a.wav", "bank alone", {{"bank.lsd", bank}, {"a.wav", wav}}},
         {{"-v", "bank.lsd", "a.wav"}, 1, "", "--verbose", "with --update", {{"a.wav", wav}}},
@@ -164,11 +169,14 @@ TEST(Wav2lsdCommandLine, HelpVersionMistakesAndSlips) {
         }
         std::vector<std::string> before = SnapshotTree(dir.path);
         RunResult result = RunWav2lsd(dir.path, c.arguments);
+        bool onErrors = !c.outputStart.empty() && c.outputStart[0] == '!';
+        const Bytes& shown = onErrors ? result.errors : result.output;
+        const std::string start = onErrors ? c.outputStart.substr(1) : c.outputStart;
         if (c.refusedFile.empty()) {
             EXPECT_TRUE(result.exited) << DescribeEnd(result);
             EXPECT_EQ(result.exitCode, c.exitCode);
-            EXPECT_EQ(result.output.substr(0, c.outputStart.size()), c.outputStart);
-            EXPECT_EQ(result.errors, "");
+            EXPECT_EQ(shown.substr(0, start.size()), start);
+            EXPECT_EQ(onErrors ? result.output : result.errors, "");
         } else {
             EXPECT_TRUE(RefusedWith(result, c.refusedFile, c.reasonWords));
         }
