@@ -320,18 +320,21 @@ TEST(Wav2lsdOutput, ALostLineFailsTheRunAndAClosedPipeEndsItQuietly) {
         {"more files than descriptors", limited, forty, ArchiveBytes({a}), 0, ""},
         {"--update of as many", limited, {"--update", "bank.lsd"}, Bytes(), 0, ""},
     };
+    // wav2lsd in `folder`, started by bash with the case's command line.
+    auto run = [](const std::string& folder, const Case& c) {
+        RunOptions options;
+        options.directory = folder;
+        options.program = WAV2LSD_PROGRAM;
+        options.arguments = c.arguments;
+        options.wrapper = {"/bin/bash", "-c", c.shell};
+        return RunProgram(options);
+    };
     ScopedTempDir shared;
     for (size_t i = 1; i < forty.size(); ++i)
         ASSERT_TRUE(WriteBytesToFile(shared.Join(forty[i]), editedWav));
     for (const Case& c : limits) {
         SCOPED_TRACE(c.label);
-        RunOptions options;
-        options.directory = shared.path;
-        options.program = WAV2LSD_PROGRAM;
-        options.arguments = c.arguments;
-        options.wrapper = {"/bin/bash", "-c", c.shell};
-        RunResult result = RunProgram(options);
-        EXPECT_TRUE(ExitedCleanly(result));
+        EXPECT_TRUE(ExitedCleanly(run(shared.path, c)));
         std::vector<BankEntry> packed;
         for (size_t i = 1; i < forty.size(); ++i) {
             BankEntry entry = edited;
@@ -345,12 +348,7 @@ TEST(Wav2lsdOutput, ALostLineFailsTheRunAndAClosedPipeEndsItQuietly) {
         ScopedTempDir dir;
         ASSERT_TRUE(WriteBytesToFile(dir.Join("bank.lsd"), c.bank));
         ASSERT_TRUE(WriteBytesToFile(dir.Join("a.wav"), editedWav));
-        RunOptions options;
-        options.directory = dir.path;
-        options.program = WAV2LSD_PROGRAM;
-        options.arguments = c.arguments;
-        options.wrapper = {"/bin/bash", "-c", c.shell};
-        RunResult result = RunProgram(options);
+        RunResult result = run(dir.path, c);
         EXPECT_TRUE(result.exited) << DescribeEnd(result);
         EXPECT_EQ(result.exitCode, c.exitCode);
         if (c.errorWords.empty()) {

@@ -161,13 +161,21 @@ RunResult RunProgram(const RunOptions& options) {
     HANDLE input = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 
+    // The same standard handles for either kind of start.
     STARTUPINFOA startup;
+    STARTUPINFOW startupW;
     ZeroMemory(&startup, sizeof startup);
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = input;
     startup.hStdOutput = outWrite;
     startup.hStdError = errWrite;
+    ZeroMemory(&startupW, sizeof startupW);
+    startupW.cb = sizeof startupW;
+    startupW.dwFlags = startup.dwFlags;
+    startupW.hStdInput = input;
+    startupW.hStdOutput = outWrite;
+    startupW.hStdError = errWrite;
     std::string commandLine = Quoted(program);
     for (const std::string& argument : options.arguments) commandLine += " " + Quoted(argument);
     PROCESS_INFORMATION process;
@@ -184,13 +192,6 @@ RunResult RunProgram(const RunOptions& options) {
     for (int attempt = 0; attempt < 3 && !started; ++attempt) {
         if (attempt > 0) Sleep(200);
         if (options.wideArguments) {
-            STARTUPINFOW startupW;
-            ZeroMemory(&startupW, sizeof startupW);
-            startupW.cb = sizeof startupW;
-            startupW.dwFlags = STARTF_USESTDHANDLES;
-            startupW.hStdInput = input;
-            startupW.hStdOutput = outWrite;
-            startupW.hStdError = errWrite;
             std::wstring where(options.directory.begin(), options.directory.end());
             started = CreateProcessW(nullptr, &wide[0], nullptr, nullptr, TRUE, 0, nullptr,
                                      where.c_str(), &startupW, &process);
