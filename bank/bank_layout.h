@@ -12,6 +12,7 @@ constexpr const char* SoundBankName = "sound_p.lsd";
 // end of the file. An entry is a name field that ends at its first zero byte
 // (or fills all 32 bytes), a signed 32-bit length field L, the 16-byte body
 // of a WAVE format chunk, and L + 2 sample bytes.
+constexpr int32_t LeadFieldSize = 4;
 constexpr int32_t NameFieldSize = 32;
 constexpr int32_t FormatBlockSize = 16;
 

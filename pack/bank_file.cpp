@@ -1,7 +1,7 @@
 #include "pack/bank_file.h"
 
 #include "bank/bank_layout.h"
-#include "bank/little_endian.h"
+#include "platform/little_endian.h"
 #include "pack/entry_name.h"
 #include "pack/pack_texts.h"
 #include "pack/text_format.h"

@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "bank/file_name.h"
-#include "bank/little_endian.h"
+#include "platform/little_endian.h"
 #include "pack/bank_file.h"
-#include "pack/bank_walk.h"
+#include "bank/bank_walk.h"
 #include "pack/entry_name.h"
 #include "pack/pack_texts.h"
 #include "pack/text_format.h"
@@ -120,8 +120,8 @@ bool PrintTotals(const Totals& totals) {
 // One walk over the bank's entries: the first measures the columns, the
 // second, with `print`, prints them.
 void Walk(FileHandle* bank, Widths* widths, Totals* totals, bool print, const char** trouble) {
-    unsigned char lead[4];
-    ReadBlock(bank, lead, 4);
+    unsigned char lead[LeadFieldSize];
+    ReadBlock(bank, lead, LeadFieldSize);
     EntryFacts facts;
     bool more = true;
     while (more && !*trouble && ReadFacts(bank, &facts, &more, trouble)) {

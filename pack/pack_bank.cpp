@@ -3,19 +3,15 @@
 #include <cstring>
 
 #include "bank/bank_layout.h"
-#include "pack/bank_walk.h"
 #include "pack/entry_name.h"
 #include "pack/entry_table.h"
+#include "pack/wav_file.h"
 #include "pack/pack_texts.h"
 #include "pack/text_format.h"
 #include "runtime/files/file_handle.h"
-#include "runtime/process/memory_pool.h"
 #include "runtime/process/text_store.h"
 
 namespace {
-
-// Large enough that each block passes the file buffers in one OS call.
-constexpr int32_t CopyBlockSize = 1 << 16;
 
 bool WriteEntryHead(FileHandle* bank, const char* name, const WavHead& head) {
     return WriteBlock(bank, name, NameFieldSize) == NameFieldSize &&
@@ -32,7 +28,8 @@ bool PackEntry(FileHandle* bank, const char* bankPath, const char* wavPath, cons
     if (!WriteEntryHead(bank, name, head)) {
         ok = Fail(failure, bankPath, CannotWriteBank, SystemReasonText());
     } else {
-        ok = CopyData(wav, wavPath, bank, bankPath, head.dataSize, failure, nullptr, nullptr);
+        ok = CopyData(wav, wavPath, bank, bankPath, head.dataSize, PieceTaker{nullptr, nullptr},
+                      failure);
     }
     if (!ok) {
         CloseFile(wav);
@@ -83,52 +80,6 @@ bool WriteBank(FileHandle* bank, const char* bankPath, const char* const* wavPat
 }
 
 }  // namespace
-
-bool CopyData(FileHandle* wav, const char* wavPath, FileHandle* bank, const char* bankPath,
-              int32_t n, PackFailure* failure, FileHandle* old, bool* differs) {
-    int32_t size = n < CopyBlockSize ? n : CopyBlockSize;
-    unsigned char* block = static_cast<unsigned char*>(AllocateBlock(size));
-    unsigned char* oldBlock = old ? static_cast<unsigned char*>(AllocateBlock(size)) : nullptr;
-    bool ok = block && (!old || oldBlock);
-    if (!ok) Fail(failure, wavPath, OutOfMemory);
-    while (ok && n > 0) {
-        int32_t want = n < CopyBlockSize ? n : CopyBlockSize;
-        int32_t got = ReadBlock(wav, block, want);
-        if (got > 0 && WriteBlock(bank, block, got) != got) {
-            ok = Fail(failure, bankPath, CannotWriteBank, SystemReasonText());
-        } else if (got != want) {
-            ok = Fail(failure, wavPath, DataPastEnd);
-        } else if (old && !*differs) {
-            *differs = ReadBlock(old, oldBlock, want) != want ||
-                       std::memcmp(block, oldBlock, static_cast<size_t>(want)) != 0;
-            if (*differs) ReadPast(old, static_cast<uint32_t>(n - want));
-        }
-        n -= want;
-    }
-    if (block) FreeBlock(block);
-    if (oldBlock) FreeBlock(oldBlock);
-    return ok;
-}
-
-FileHandle* OpenWav(const char* wavPath, const unsigned char* own, WavHead* head,
-                    PackFailure* failure) {
-    FileHandle* wav = OpenForReading(wavPath);
-    if (!wav) {
-        FailToOpen(failure, wavPath);
-        return nullptr;
-    }
-    const char* reason = ReadWavHead(wav, own, head);
-    if (!reason) return wav;
-    Fail(failure, wavPath, reason, head->convertible ? ConvertHint : nullptr);
-    CloseFile(wav);
-    return nullptr;
-}
-
-bool CloseWav(FileHandle* wav, const char* wavPath, const WavHead& head, PackFailure* failure) {
-    const char* reason = ReadWavTail(wav, head);
-    CloseFile(wav);
-    return reason ? Fail(failure, wavPath, reason) : true;
-}
 
 bool PackBank(const char* bankPath, const char* const* wavPaths, int32_t wavCount,
               PackFailure* failure) {

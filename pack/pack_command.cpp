@@ -7,7 +7,6 @@
 #include "pack/pack_texts.h"
 #include "pack/update_bank.h"
 #include "runtime/process/print_line.h"
-#include "runtime/process/text_store.h"
 
 #ifndef WAV2LSD_VERSION
 #error "WAV2LSD_VERSION must give the version"
@@ -20,19 +19,10 @@ void PrintUsage(bool asked) {
     for (const char* line : UsageLines) asked ? PrintLine(line) : PrintErrorLine(line);
 }
 
-void PrintRefusal(const PackFailure& failure) {
-    char* head = JoinText(RefusalPrefix, failure.file, RefusalSeparator);
-    char* line = head ? JoinText(head, failure.reason) : nullptr;
-    char* whole = line && failure.detail ? JoinText(line, RefusalSeparator, failure.detail) : line;
-    // Without memory for the whole line the reason alone still tells something.
-    PrintErrorLine(whole ? whole : failure.reason);
-    if (whole != line) FreeText(whole);
-    FreeText(line);
-    FreeText(head);
-}
-
 int32_t Refuse(const char* file, const char* reason, const char* detail = nullptr) {
-    PrintRefusal(PackFailure{file, reason, detail, false});
+    PackFailure failure;
+    Fail(&failure, file, reason, detail);
+    PrintFailure(failure);
     return 1;
 }
 
@@ -85,10 +75,10 @@ int32_t RunPackCommand(int32_t argc, const char* const* argv) {
     if (verbose && !update) return Refuse("--verbose", VerboseAlone);
     if ((update || list) && at + 1 < argc) return Refuse(argv[at + 1], WavFilesWithUpdate);
     if (!update && !list && at + 1 == argc) return Refuse(bank, NoWavFiles);
-    PackFailure failure = {nullptr, nullptr, nullptr, false};
+    PackFailure failure;
     bool ok = update ? UpdateBank(bank, verbose, &failure)
               : list ? ListBank(bank, &failure)
                      : PackBank(bank, argv + at + 1, argc - at - 1, &failure);
-    if (!ok && !failure.quiet) PrintRefusal(failure);
+    if (!ok && !failure.quiet) PrintFailure(failure);
     return ok ? 0 : 1;
 }

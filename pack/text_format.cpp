@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "runtime/process/text_store.h"
 
 char* DecimalText(int64_t value, char* out) {
     char digits[DecimalTextSize];
@@ -34,13 +33,6 @@ void EscapeName(const char* name, char* out, size_t size) {
         }
     }
     out[at] = '\0';
-}
-
-char* EscapedName(const char* name) {
-    // Four bytes at most for each byte of the name.
-    char escaped[4 * 64 + 1];
-    EscapeName(name, escaped, sizeof escaped);
-    return JoinText(escaped, "");
 }
 
 void AppendText(LineText* line, const char* more) {

@@ -10,18 +10,16 @@ constexpr int32_t DecimalTextSize = 24;
 // `value` in decimal into `out` (DecimalTextSize bytes); returns `out`.
 char* DecimalText(int64_t value, char* out);
 
-// `name` with each control byte (below 0x20, and 0x7F) as \xHH; other bytes,
-// high-bit ones included, as they are. From the text store, or none.
-char* EscapedName(const char* name);
-
 // `name` with each control byte (below 0x20, and 0x7F) as \xHH into `out`
-// (`size` bytes, cut short to fit).
+// (`size` bytes, cut short to fit); other bytes, high-bit ones included, as
+// they are.
 void EscapeName(const char* name, char* out, size_t size);
 
-// A line being built, for lines of a known greatest length: text that would
-// not fit is left off.
+// A line being built, the one way wav2lsd builds its lines: in a buffer of
+// its own on the stack, so that nothing is allocated or freed for it, and
+// text that would not fit is left off.
 struct LineText {
-    char text[512];
+    char text[6144];
     size_t length;
 };
 void AppendText(LineText* line, const char* more);

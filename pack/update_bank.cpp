@@ -1,37 +1,39 @@
 #include "pack/update_bank.h"
 
 #include <cstring>
+#include <initializer_list>
 
+#include "bank/bank_walk.h"
+#include "bank/file_name.h"
 #include "pack/bank_file.h"
-#include "pack/bank_walk.h"
 #include "pack/entry_name.h"
 #include "pack/entry_table.h"
-#include "pack/pack_bank.h"
+#include "pack/wav_file.h"
 #include "pack/pack_texts.h"
 #include "pack/text_format.h"
 #include "runtime/process/print_line.h"
-#include "runtime/process/text_store.h"
+#include "runtime/process/memory_pool.h"
 
 namespace {
 
-constexpr int32_t LeadFieldSize = 4;
-
-// "name.wav": the file that lsd2wav wrote for the entry.
-char* FileOf(const char* name) { return JoinText(name, WavExtension); }
-
 // "BANK: entry N, name.wav" (without a bank, "entry N, name.wav"), to name
-// an entry in a message; the bank alone when there is no memory for more.
-const char* EntryLabel(const char* bankPath, int32_t index, const char* name) {
+// an entry in a message.
+LineText EntryLabel(const char* bankPath, int32_t index, const char* name) {
     char number[DecimalTextSize];
-    char* file = FileOf(name);
-    char* shown = file ? EscapedName(file) : nullptr;
-    char* head = JoinText(bankPath ? bankPath : "", bankPath ? ": entry " : "entry ",
-                          DecimalText(index + 1, number));
-    char* label = head && shown ? JoinText(head, ", ", shown) : nullptr;
-    FreeText(head);
-    FreeText(shown);
-    FreeText(file);
-    return label ? label : bankPath ? bankPath : "";
+    char file[FileNameSize];
+    char shown[4 * FileNameSize];
+    MakeFileName(name, file);
+    EscapeName(file, shown, sizeof shown);
+    LineText label = {};
+    if (bankPath) {
+        AppendText(&label, bankPath);
+        AppendText(&label, ": ");
+    }
+    AppendText(&label, "entry ");
+    AppendText(&label, DecimalText(index + 1, number));
+    AppendText(&label, ", ");
+    AppendText(&label, shown);
+    return label;
 }
 
 // A read of the bank that failed (a bad sector, a drive gone) is not its
@@ -54,79 +56,93 @@ bool CheckEntries(FileHandle* bank, const char* bankPath, EntryTable* entries,
         if (ReadFailed(bank, bankPath, failure)) return false;
         if (read == HeadRead::End) break;
         if (read == HeadRead::Cut)
-            return Fail(failure, EntryLabel(bankPath, index, head.name), EntryCut);
-        char* file = FileOf(head.name);
-        const char* refused = file ? RefusedNameReason(file) : OutOfMemory;
-        FreeText(file);
-        if (refused) return Fail(failure, EntryLabel(bankPath, index, head.name), refused);
+            return Fail(failure, EntryLabel(bankPath, index, head.name).text, EntryCut);
+        char file[FileNameSize];
+        MakeFileName(head.name, file);
+        const char* refused = RefusedNameReason(file);
+        if (refused) return Fail(failure, EntryLabel(bankPath, index, head.name).text, refused);
         int32_t samples = SampleBlockSize(head.length);
-        if (samples <= 0) return Fail(failure, EntryLabel(bankPath, index, head.name), NoSamples);
+        if (samples <= 0)
+            return Fail(failure, EntryLabel(bankPath, index, head.name).text, NoSamples);
         PastRead past = ReadPast(bank, static_cast<uint32_t>(samples));
         if (ReadFailed(bank, bankPath, failure)) return false;
         if (past != PastRead::Whole)
-            return Fail(failure, EntryLabel(bankPath, index, head.name),
+            return Fail(failure, EntryLabel(bankPath, index, head.name).text,
                         past == PastRead::Short ? SamplesCut : OutOfMemory);
         if (!AddEntry(entries, head.name)) return Fail(failure, bankPath, OutOfMemory);
     }
     int32_t first, second;
     bool outOfMemory;
     if (FindSameFile(*entries, &first, &second, &outOfMemory))
-        return Fail(failure, EntryLabel(bankPath, second, entries->records[second].name), SameFile,
-                    EntryLabel(nullptr, first, entries->records[first].name));
+        return Fail(failure, EntryLabel(bankPath, second, entries->records[second].name).text,
+                    SameFile, EntryLabel(nullptr, first, entries->records[first].name).text);
     if (outOfMemory) return Fail(failure, bankPath, OutOfMemory);
     return true;
 }
 
+// The old bank read along a new entry's samples, which are as long as the
+// old: whether they differ.
+struct Comparison {
+    FileHandle* old;
+    unsigned char* piece;  // CopyPieceSize bytes, or fewer for fewer samples
+    int32_t compared;      // bytes of the old samples read so far
+    bool differs;
+};
+
+void CompareWithOld(void* context, const unsigned char* piece, int32_t n) {
+    Comparison* c = static_cast<Comparison*>(context);
+    if (c->differs) return;
+    int32_t got = ReadBlock(c->old, c->piece, n);
+    c->compared += got;
+    c->differs = got != n || std::memcmp(piece, c->piece, static_cast<size_t>(n)) != 0;
+}
+
 // One entry of the new bank: the old name field, the file's format and
-// samples. `old` stands at the entry in the bank as it was.
+// samples. `old` stands at the entry in the bank as it was, and ends past it.
 bool UpdateEntry(FileHandle* old, FileHandle* bank, const char* bankPath, EntryRecord* record,
                  PackFailure* failure) {
     EntryHead before;
     if (ReadEntryHead(old, &before) != HeadRead::Whole)
         return !ReadFailed(old, bankPath, failure) && Fail(failure, bankPath, EntryCut);
-    char* file = FileOf(before.name);
-    char* shown = file ? EscapedName(file) : nullptr;
-    if (!shown) return Fail(failure, bankPath, OutOfMemory);
+    char file[FileNameSize];
+    char shown[4 * FileNameSize];
+    MakeFileName(before.name, file);
+    EscapeName(file, shown, sizeof shown);
     WavHead head;
     FileHandle* wav = OpenWav(file, before.format, &head, failure);
     if (!wav) {
-        failure->file = shown;
         // Run from another folder, the files are not where they are looked for.
-        if (failure->detail && std::strcmp(failure->detail, NoSuchFile) == 0)
-            failure->detail = NoSuchFileHere;
-        return false;
+        bool missing = std::strcmp(failure->detail, NoSuchFile) == 0;
+        return Fail(failure, shown, failure->reason, missing ? NoSuchFileHere : failure->detail);
     }
     int32_t length = head.dataSize - 2;
+    int32_t oldSamples = SampleBlockSize(before.length);
     if (std::memcmp(head.format, before.format, FormatBlockSize) != 0)
         record->changes |= ChangedFormatBit;
     bool sameLength = length == before.length;
     if (!sameLength) record->changes |= ChangedLengthBit | ChangedSamplesBit;
-    bool differs = false;
-    bool ok = WriteBlock(bank, before.nameField, NameFieldSize) == NameFieldSize &&
-              WriteInt32(bank, length) == 4 &&
-              WriteBlock(bank, head.format, FormatBlockSize) == FormatBlockSize;
-    if (!ok) {
-        Fail(failure, bankPath, CannotWriteBank, SystemReasonText());
-    } else {
-        ok = CopyData(wav, shown, bank, bankPath, head.dataSize, failure,
-                      sameLength ? old : nullptr, &differs);
+    Comparison comparison = {old, nullptr, 0, false};
+    if (sameLength) {
+        comparison.piece = static_cast<unsigned char*>(
+            AllocateBlock(oldSamples < CopyPieceSize ? oldSamples : CopyPieceSize));
     }
-    if (differs) record->changes |= ChangedSamplesBit;
-    if (ok && !sameLength)
-        ok = ReadPast(old, static_cast<uint32_t>(SampleBlockSize(before.length))) ==
-                 PastRead::Whole ||
-             Fail(failure, bankPath, EntryCut);
+    bool ok = !sameLength || comparison.piece || Fail(failure, bankPath, OutOfMemory);
+    ok = ok && ((WriteBlock(bank, before.nameField, NameFieldSize) == NameFieldSize &&
+                 WriteInt32(bank, length) == 4 &&
+                 WriteBlock(bank, head.format, FormatBlockSize) == FormatBlockSize) ||
+                Fail(failure, bankPath, CannotWriteBank, SystemReasonText()));
+    PieceTaker compare = {sameLength ? CompareWithOld : nullptr, &comparison};
+    ok = ok && CopyData(wav, shown, bank, bankPath, head.dataSize, compare, failure);
+    if (comparison.piece) FreeBlock(comparison.piece);
+    if (comparison.differs) record->changes |= ChangedSamplesBit;
+    ok = ok && (ReadPast(old, static_cast<uint32_t>(oldSamples - comparison.compared)) ==
+                    PastRead::Whole ||
+                Fail(failure, bankPath, EntryCut));
     if (!ok) {
         CloseFile(wav);
         return false;
     }
-    if (!CloseWav(wav, file, head, failure)) {
-        failure->file = shown;
-        return false;
-    }
-    FreeText(file);
-    FreeText(shown);
-    return true;
+    return CloseWav(wav, file, head, failure) || Fail(failure, shown, failure->reason);
 }
 
 // The second pass, over the bank that the first one checked: `old` is
@@ -152,32 +168,30 @@ bool PrintChanges(const char* bankPath, const EntryTable& entries, bool verbose,
     for (int32_t i = 0; i < entries.count; ++i) {
         unsigned char changes = entries.records[i].changes;
         if (changes == 0 || (!verbose && !(changes & ChangedFormatBit))) continue;
-        char* file = FileOf(entries.records[i].name);
-        char* shown = file ? EscapedName(file) : nullptr;
-        const char* parts[3];
-        int32_t n = 0;
-        if (changes & ChangedFormatBit) parts[n++] = ChangedFormat;
-        if (changes & ChangedLengthBit) parts[n++] = ChangedLength;
-        if (changes & ChangedSamplesBit) parts[n++] = ChangedSamples;
-        char* what = JoinText(parts[0], n > 1 ? ", " : "", n > 1 ? parts[1] : "");
-        char* all = what && n > 2 ? JoinText(what, ", ", parts[2]) : what;
-        if (all != what) FreeText(what);
-        char* head = shown && all ? JoinText(shown, ": ", all) : nullptr;
-        char* line = head ? JoinText(head, ChangedEnd) : nullptr;
-        char* warning = shown ? JoinText(RefusalPrefix, shown, FormatChangedWarning) : nullptr;
-        bool printed = true;
-        if (verbose) {
-            printed = line && PrintLineWhole(line);
-        } else {
-            PrintErrorLine(warning);
+        char file[FileNameSize];
+        char shown[4 * FileNameSize];
+        MakeFileName(entries.records[i].name, file);
+        EscapeName(file, shown, sizeof shown);
+        LineText line = {};
+        if (!verbose) {
+            AppendText(&line, RefusalPrefix);
+            AppendText(&line, shown);
+            AppendText(&line, FormatChangedWarning);
+            PrintErrorLine(line.text);
+            continue;
         }
-        FreeText(warning);
-        FreeText(line);
-        FreeText(head);
-        FreeText(all);
-        FreeText(shown);
-        FreeText(file);
-        if (!printed) return FailToPrint(failure, bankPath, CannotPrintChanges);
+        AppendText(&line, shown);
+        const char* separator = ": ";
+        for (unsigned char bit : {ChangedFormatBit, ChangedLengthBit, ChangedSamplesBit}) {
+            if (!(changes & bit)) continue;
+            AppendText(&line, separator);
+            AppendText(&line, bit == ChangedFormatBit   ? ChangedFormat
+                              : bit == ChangedLengthBit ? ChangedLength
+                                                        : ChangedSamples);
+            separator = ", ";
+        }
+        AppendText(&line, ChangedEnd);
+        if (!PrintLineWhole(line.text)) return FailToPrint(failure, bankPath, CannotPrintChanges);
     }
     return true;
 }

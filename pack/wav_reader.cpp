@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "bank/little_endian.h"
-#include "pack/bank_walk.h"
+#include "platform/little_endian.h"
+#include "bank/bank_walk.h"
 #include "pack/pack_texts.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "runtime/files/file_handle.h"
 
-#include "bank/little_endian.h"
+#include "platform/little_endian.h"
 #include "platform/create_beneath.h"
 #include "runtime/files/file_buffer.h"
 #include "runtime/files/file_record.h"

@@ -1,5 +1,5 @@
 // Reading a bank's entries front to back, as lsd2wav reads them, for
-// --update and --list.
+// wav2lsd's --update and --list.
 #pragma once
 
 #include <cstdint>

@@ -1,8 +1,8 @@
-#include "pack/bank_walk.h"
+#include "bank/bank_walk.h"
 
 #include <cstring>
 
-#include "bank/little_endian.h"
+#include "platform/little_endian.h"
 #include "runtime/process/memory_pool.h"
 
 namespace {

@@ -1,0 +1,45 @@
+#include "pack/wav_file.h"
+
+#include "pack/pack_texts.h"
+#include "runtime/process/memory_pool.h"
+
+FileHandle* OpenWav(const char* wavPath, const unsigned char* own, WavHead* head,
+                    PackFailure* failure) {
+    FileHandle* wav = OpenForReading(wavPath);
+    if (!wav) {
+        FailToOpen(failure, wavPath);
+        return nullptr;
+    }
+    const char* reason = ReadWavHead(wav, own, head);
+    if (!reason) return wav;
+    Fail(failure, wavPath, reason, head->convertible ? ConvertHint : nullptr);
+    CloseFile(wav);
+    return nullptr;
+}
+
+bool CopyData(FileHandle* wav, const char* wavPath, FileHandle* bank, const char* bankPath,
+              int32_t n, PieceTaker taker, PackFailure* failure) {
+    unsigned char* piece =
+        static_cast<unsigned char*>(AllocateBlock(n < CopyPieceSize ? n : CopyPieceSize));
+    bool ok = piece != nullptr || Fail(failure, wavPath, OutOfMemory);
+    while (ok && n > 0) {
+        int32_t want = n < CopyPieceSize ? n : CopyPieceSize;
+        int32_t got = ReadBlock(wav, piece, want);
+        if (got > 0 && WriteBlock(bank, piece, got) != got) {
+            ok = Fail(failure, bankPath, CannotWriteBank, SystemReasonText());
+        } else if (got != want) {
+            ok = Fail(failure, wavPath, DataPastEnd);
+        } else if (taker.take) {
+            taker.take(taker.context, piece, want);
+        }
+        n -= want;
+    }
+    if (piece) FreeBlock(piece);
+    return ok;
+}
+
+bool CloseWav(FileHandle* wav, const char* wavPath, const WavHead& head, PackFailure* failure) {
+    const char* reason = ReadWavTail(wav, head);
+    CloseFile(wav);
+    return reason ? Fail(failure, wavPath, reason) : true;
+}
