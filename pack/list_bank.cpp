@@ -100,7 +100,7 @@ bool PrintFacts(const EntryFacts& facts, const Widths& widths) {
         AppendText(&line, facts.refused);
         AppendText(&line, ")");
     }
-    return PrintLineWhole(line.text);
+    return PrintResultLine(line.text);
 }
 
 bool PrintTotals(const Totals& totals) {
@@ -114,7 +114,7 @@ bool PrintTotals(const Totals& totals) {
     AppendText(&line, " cut short, ");
     AppendText(&line, DecimalText(totals.refused, number));
     AppendText(&line, " refused");
-    return PrintLineWhole(line.text);
+    return PrintResultLine(line.text);
 }
 
 // One walk over the bank's entries: the first measures the columns, the

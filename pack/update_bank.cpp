@@ -191,7 +191,7 @@ bool PrintChanges(const char* bankPath, const EntryTable& entries, bool verbose,
             separator = ", ";
         }
         AppendText(&line, ChangedEnd);
-        if (!PrintLineWhole(line.text)) return FailToPrint(failure, bankPath, CannotPrintChanges);
+        if (!PrintResultLine(line.text)) return FailToPrint(failure, bankPath, CannotPrintChanges);
     }
     return true;
 }

@@ -26,6 +26,8 @@ FileHandle* FinishOpen(FileHandle* h, HANDLE os) {
     const FileRegistry* registry = CurrentFileRegistry();
     // A buffer of one byte could not hold the byte that the end test reads
     // ahead, so such a size means no buffer.
+    // Without memory for a buffer the handle still works, one OS call for
+    // each read and write.
     if (registry->bufferSize > 1) {
         h->buffer = static_cast<unsigned char*>(
             Os.HeapAlloc(registry->memory, 0, static_cast<SIZE_T>(registry->bufferSize)));
@@ -142,6 +144,8 @@ int32_t WriteBlock(FileHandle* h, const void* src, int32_t n) {
     return h->buffer ? BufferedWrite(h, src, n) : OsWrite(h, src, n);
 }
 
+// The end is 1 through the buffer and -1 without one, as the two paths have
+// always answered; callers only ask whether it is non-zero.
 int32_t AtEnd(FileHandle* h) {
     unsigned char probe;
     if (h->buffer) {
@@ -193,4 +197,16 @@ bool CloseFile(FileHandle* h) {
     BOOL closed = OutsideGate(h, [&] { return Os.CloseHandle(h->osHandle); });
     ReleaseRecord(h);
     return flushed && closed;
+}
+
+void CloseAllFiles() {
+    const FileRegistry* registry = CurrentFileRegistry();
+    if (!registry) return;
+    FileHandle* busy = FileInUseOutsideGate();
+    FileHandle* h = registry->oldest;
+    while (h) {
+        FileHandle* next = h->newer;  // taken first: closing releases h
+        if (h != busy) CloseFile(h);
+        h = next;
+    }
 }

@@ -56,3 +56,7 @@ bool CommitFile(FileHandle* h);
 // Whether every read and write on the handle worked, every waiting byte
 // reached the file and the OS closed it. The record is released either way.
 bool CloseFile(FileHandle* h);
+
+// Closes every open file with CloseFile, oldest first. A file that the main
+// thread is using in an OS call at that moment is left alone.
+void CloseAllFiles();

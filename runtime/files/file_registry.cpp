@@ -1,7 +1,6 @@
 #include "runtime/files/file_registry.h"
 
 #include "runtime/files/file_record.h"
-#include "runtime/process/gate.h"
 
 namespace {
 FileRegistry* registry;
@@ -46,15 +45,4 @@ void ReleaseRecord(FileHandle* h) {
         registry->oldest = h->newer;
     }
     Os.HeapFree(registry->memory, 0, h);
-}
-
-void CloseAllFiles() {
-    if (!registry) return;
-    FileHandle* busy = FileInUseOutsideGate();
-    FileHandle* h = registry->oldest;
-    while (h) {
-        FileHandle* next = h->newer;  // taken first: closing releases h
-        if (h != busy) CloseFile(h);
-        h = next;
-    }
 }

@@ -1,5 +1,6 @@
 // The file registry: every open `FileHandle`, newest first, so that the end
-// of the process can close whatever is still open, oldest first.
+// of the process can close whatever is still open, oldest first. It is only
+// a list: closing the files belongs with the file operations.
 #pragma once
 
 #include <cstdint>
@@ -31,7 +32,3 @@ FileRegistry* CurrentFileRegistry();
 FileHandle* ReserveRecord();
 // Unlinks and frees a record; no flush and no OS close.
 void ReleaseRecord(FileHandle* h);
-
-// Closes every open file with CloseFile, oldest first. A file that the main
-// thread is using in an OS call at that moment is left alone.
-void CloseAllFiles();

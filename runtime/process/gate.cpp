@@ -28,20 +28,20 @@ void PrepareGate() {
 
 }  // namespace
 
-void ClaimGate() {
+void HoldGateAsMainThread() {
     PrepareGate();
     Os.EnterCriticalSection(&gate.section);
     gate.mainInside = true;
     gate.inUse = nullptr;
 }
 
-void ReleaseGate() {
+void GiveUpGateForGood() {
     if (!gate.mainInside) return;
     gate.mainInside = false;
     Os.LeaveCriticalSection(&gate.section);
 }
 
-void EnterGate() {
+void WaitAtGate() {
     PrepareGate();
     Os.EnterCriticalSection(&gate.section);
 }

@@ -10,12 +10,12 @@
 struct FileHandle;
 
 // The calling thread takes the gate and holds it as the main thread.
-void ClaimGate();
+void HoldGateAsMainThread();
 // The main thread gives the gate up for good (at the end of shut-down).
-void ReleaseGate();
+void GiveUpGateForGood();
 
 // Any other thread waits for the gate here.
-void EnterGate();
+void WaitAtGate();
 
 // Around an OS call that may wait: `StepOutOfGate` names the file that the
 // call uses (none for the console) and says whether the main thread left the

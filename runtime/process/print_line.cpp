@@ -48,11 +48,11 @@ bool WriteLine(HANDLE stream, const char* text) {
 
 }  // namespace
 
-void AttachConsole() { standardOutput = Os.GetStdHandle(STD_OUTPUT_HANDLE); }
+void TakeStandardOutput() { standardOutput = Os.GetStdHandle(STD_OUTPUT_HANDLE); }
 
 void PrintLine(const char* text) { WriteLine(standardOutput, text); }
 
-bool PrintLineWhole(const char* text) { return WriteLine(standardOutput, text); }
+bool PrintResultLine(const char* text) { return WriteLine(standardOutput, text); }
 
 void EndLinesNatively() { lineEnd = NativeLineEnd; }
 

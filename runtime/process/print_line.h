@@ -3,7 +3,7 @@
 #pragma once
 
 // Takes the standard output handle that every later line goes to.
-void AttachConsole();
+void TakeStandardOutput();
 
 // Writes text (absent counts as empty) and CR LF to standard output. A line
 // for which no scratch memory can be had is dropped.
@@ -11,7 +11,7 @@ void PrintLine(const char* text);
 
 // PrintLine for a program whose output is its result (a listing): whether
 // the whole line went out.
-bool PrintLineWhole(const char* text);
+bool PrintResultLine(const char* text);
 
 // Whether the last line that did not go out was lost because nobody reads
 // standard output any more (a pipe whose reader has ended).

@@ -1,5 +1,6 @@
 #include "runtime/process/process_frame.h"
 
+#include "runtime/files/file_handle.h"
 #include "runtime/files/file_registry.h"
 #include "runtime/process/gate.h"
 #include "runtime/process/general_memory.h"
@@ -16,13 +17,13 @@ bool handlerRegistered;
 
 void StartUp() {
     // Taken before anything exists that the close event could release.
-    ClaimGate();
+    HoldGateAsMainThread();
     ended = false;
     CreateGeneralMemory();
     PrepareTextStore();
     CreateFileRegistry(GeneralMemory());
     CreateMemoryPool();
-    AttachConsole();
+    TakeStandardOutput();
     if (!handlerRegistered) {
         Os.SetConsoleCtrlHandler(ConsoleCloseHandler, TRUE);
         handlerRegistered = true;
@@ -44,7 +45,7 @@ BOOL WINAPI ConsoleCloseHandler(DWORD event) {
     if (event == CTRL_CLOSE_EVENT) {
         // Kept for good: once the end routine has released the files, the
         // main thread must wait at the gate until the process is ended.
-        EnterGate();
+        WaitAtGate();
         EndRoutine();
     }
     return FALSE;
@@ -54,6 +55,6 @@ void ShutDown(UINT exitCode) {
     EndRoutine();
     ReleaseTextStore();
     DestroyGeneralMemory();
-    ReleaseGate();
+    GiveUpGateForGood();
     Os.ExitProcess(exitCode);
 }

@@ -17,7 +17,7 @@ std::atomic<FileHandle*> doomedWriter{nullptr};
 // back out, so it cannot rename the file away meanwhile.
 BOOL WINAPI RemoveOnEventHandler(DWORD) {
     if (doomedPath.load() != nullptr) {
-        EnterGate();
+        WaitAtGate();
         if (FileInUseOutsideGate() == doomedWriter.load()) WaitForCallOutsideGate();
         EndRoutine();
         const char* path = doomedPath.load();
