@@ -1,10 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
+#endif
+
 #include "runtime/files/file_handle.h"
 #include "runtime/process/memory_pool.h"
+#include "runtime/process/gate.h"
 #include "runtime/process/print_line.h"
 #include "runtime/process/process_frame.h"
 #include "tests/extract/in_process_run.h"
@@ -117,5 +128,48 @@ TEST_P(ProcessFrameTest, TheCloseEventFlushesAndClosesOnceAndIsNeverHandled) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BufferSizes, ProcessFrameTest, ::testing::Values(0, 4096), BufferName);
+
+#ifndef _WIN32
+// The gate between two real threads: while the main thread is inside it, a
+// close event on another thread waits; once the main thread steps out, as it
+// does for an OS call that may wait, the event closes the files. In a child
+// process of its own, as the event then keeps the gate for good.
+TEST(Gate, TheCloseEventWaitsUntilTheMainThreadStepsOut) {
+    char folder[] = "/tmp/lsd2wav-gate-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string file = std::string(folder) + "/x.wav";
+    auto size = [&] {
+        struct stat info;
+        return stat(file.c_str(), &info) == 0 ? static_cast<long>(info.st_size) : -1L;
+    };
+    pid_t child = fork();
+    if (child == 0) {
+        if (chdir(folder) != 0) _exit(32);
+        StartUp();
+        FileHandle* wav = CreateForWriting("x.wav", nullptr);
+        if (wav) WriteInt32(wav, 0x46464952);  // waits in the buffer
+        std::atomic<bool> handled{false};
+        std::thread event([&] {
+            ConsoleCloseHandler(CTRL_CLOSE_EVENT);
+            handled = true;
+        });
+        usleep(200 * 1000);
+        int wrong = !wav ? 1 : handled ? 2 : size() != 0 ? 4 : 0;
+        StepOutOfGate(nullptr);  // and never back, as in a call that waits for good
+        for (int i = 0; i < 500 && !handled; ++i) usleep(10 * 1000);
+        if (!handled) wrong |= 8;
+        if (size() != 4) wrong |= 16;
+        _exit(wrong);
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status));
+    // 2: the event did not wait; 4: it flushed the file with the main thread
+    // inside; 8, 16: it never ran, or did not flush and close the file.
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    std::remove(file.c_str());
+    rmdir(folder);
+}
+#endif
 
 }  // namespace
