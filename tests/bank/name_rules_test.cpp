@@ -11,9 +11,22 @@
 #include "bank/file_name.h"
 #include "bank/safe_name.h"
 #include "pack/entry_name.h"
-#include "pack/pack_texts.h"
 
 namespace {
+
+// The words that a user reads for each rule, written out here so that a
+// changed wording shows.
+const char* const kRootedName = "lsd2wav refuses a name that starts with / or \\";
+const char* const kClimbingName = "lsd2wav refuses a name with a .. element";
+const char* const kColonName = "lsd2wav on Windows refuses a name with a colon";
+const char* const kDeviceName =
+    "lsd2wav on Windows refuses a device name (CON, NUL, COM1, LPT1, ...)";
+const char* const kReservedCharacterName =
+    "Windows cannot create a file name with / \\ < > : \" | ? or *";
+const char* const kControlByteName = "Windows cannot create a file name with a control byte";
+const char* const kLongName = "the name before .wav is longer than 32 bytes";
+const char* const kEmptyName = "the name before .wav is empty";
+const char* const kNoWavEnding = "the file name does not end in .wav";
 
 struct NameCase {
     const char* name;  // an entry name with the extension already added
@@ -32,43 +45,43 @@ const NameCase kNames[] = {
     {"sub/.../x.wav", true, nullptr},
     {"sub/..x/y.wav", true, nullptr},
     {"x../y.wav", true, nullptr},
-    {"/tone.wav", false, RootedName},
-    {"/etc/x.wav", false, RootedName},
-    {"../x.wav", false, ClimbingName},
-    {"a/../x.wav", false, ClimbingName},
-    {"a/b/../../../x.wav", false, ClimbingName},
-    {"a/../../x.wav", false, ClimbingName},
-    {"a//..//x.wav", false, ClimbingName},
+    {"/tone.wav", false, kRootedName},
+    {"/etc/x.wav", false, kRootedName},
+    {"../x.wav", false, kClimbingName},
+    {"a/../x.wav", false, kClimbingName},
+    {"a/b/../../../x.wav", false, kClimbingName},
+    {"a/../../x.wav", false, kClimbingName},
+    {"a//..//x.wav", false, kClimbingName},
     // Backslashes and drive letters are ordinary characters on POSIX.
-    {"\\x.wav", true, RootedName},
-    {"\\\\server\\share\\x.wav", true, RootedName},
-    {"\\\\?\\C:\\x.wav", true, RootedName},
-    {"..\\x.wav", true, ClimbingName},
-    {"a\\..\\..\\x.wav", true, ClimbingName},
-    {"a/..\\x.wav", true, ClimbingName},
-    {"C:x.wav", true, ColonName},
-    {"C:\\x.wav", true, ColonName},
-    {"z:/x.wav", true, ColonName},
+    {"\\x.wav", true, kRootedName},
+    {"\\\\server\\share\\x.wav", true, kRootedName},
+    {"\\\\?\\C:\\x.wav", true, kRootedName},
+    {"..\\x.wav", true, kClimbingName},
+    {"a\\..\\..\\x.wav", true, kClimbingName},
+    {"a/..\\x.wav", true, kClimbingName},
+    {"C:x.wav", true, kColonName},
+    {"C:\\x.wav", true, kColonName},
+    {"z:/x.wav", true, kColonName},
     // On Windows a colon names a drive, or a stream of another file.
-    {"1:x.wav", true, ColonName},
-    {"a:b.wav", true, ColonName},
-    {"tone.wav:x", true, ColonName},
+    {"1:x.wav", true, kColonName},
+    {"a:b.wav", true, kColonName},
+    {"tone.wav:x", true, kColonName},
     // Device names are devices in every folder, whatever follows the dot.
-    {"NUL.wav", true, DeviceName},
-    {"con.wav", true, DeviceName},
-    {"sub/Com1.wav", true, DeviceName},
-    {"lpt9.x.wav", true, DeviceName},
-    {"aux .wav", true, DeviceName},
-    {"nul/x.wav", true, DeviceName},
-    {"CONOUT$.wav", true, DeviceName},
+    {"NUL.wav", true, kDeviceName},
+    {"con.wav", true, kDeviceName},
+    {"sub/Com1.wav", true, kDeviceName},
+    {"lpt9.x.wav", true, kDeviceName},
+    {"aux .wav", true, kDeviceName},
+    {"nul/x.wav", true, kDeviceName},
+    {"CONOUT$.wav", true, kDeviceName},
     {"COM0.wav", true, nullptr},
     {"CONSOLE.wav", true, nullptr},
     {"xnul.wav", true, nullptr},
     {"LPT.wav", true, nullptr},
     // The superscript digits of Windows-1252 are digits to Windows too.
-    {"COM\xB9.wav", true, DeviceName},
-    {"lpt\xB2.x.wav", true, DeviceName},
-    {"sub/Com\xB3/x.wav", true, DeviceName},
+    {"COM\xB9.wav", true, kDeviceName},
+    {"lpt\xB2.x.wav", true, kDeviceName},
+    {"sub/Com\xB3/x.wav", true, kDeviceName},
     {"COM\xB4.wav", true, nullptr},
     {"..x\\y.wav", true, nullptr},
 };
@@ -102,30 +115,30 @@ TEST(EntryName, IsTheBaseNameWithoutItsEndingOrRefused) {
         {"a.wav.wav", PosixPaths, "a.wav", nullptr},
         {"...wav", PosixPaths, "..", nullptr},
         {longest + ".wav", PosixPaths, longest, nullptr},
-        {"dir\\a.wav", PosixPaths, "", ReservedCharacterName},
+        {"dir\\a.wav", PosixPaths, "", kReservedCharacterName},
         {"dir\\a.wav", WindowsPaths, "a", nullptr},
-        {"C:x.wav", PosixPaths, "", ColonName},
-        {"C:x.wav", WindowsPaths, "", ColonName},
-        {"C:\\dir\\C:x.wav", WindowsPaths, "", ColonName},
-        {"dir/NUL.wav", PosixPaths, "", DeviceName},
-        {"com1.x.wav", PosixPaths, "", DeviceName},
-        {"\\x.wav", PosixPaths, "", RootedName},
-        {"..\\x.wav", PosixPaths, "", ClimbingName},
-        {longest + "n.wav", PosixPaths, "", LongName},
-        {".wav", PosixPaths, "", EmptyName},
-        {"dir/.WAV", PosixPaths, "", EmptyName},
-        {"a.wave", PosixPaths, "", NoWavEnding},
-        {"wav", PosixPaths, "", NoWavEnding},
-        {"dir.wav/", PosixPaths, "", NoWavEnding},
-        {"dir.wav\\", WindowsPaths, "", NoWavEnding},
+        {"C:x.wav", PosixPaths, "", kColonName},
+        {"C:x.wav", WindowsPaths, "", kColonName},
+        {"C:\\dir\\C:x.wav", WindowsPaths, "", kColonName},
+        {"dir/NUL.wav", PosixPaths, "", kDeviceName},
+        {"com1.x.wav", PosixPaths, "", kDeviceName},
+        {"\\x.wav", PosixPaths, "", kRootedName},
+        {"..\\x.wav", PosixPaths, "", kClimbingName},
+        {longest + "n.wav", PosixPaths, "", kLongName},
+        {".wav", PosixPaths, "", kEmptyName},
+        {"dir/.WAV", PosixPaths, "", kEmptyName},
+        {"a.wave", PosixPaths, "", kNoWavEnding},
+        {"wav", PosixPaths, "", kNoWavEnding},
+        {"dir.wav/", PosixPaths, "", kNoWavEnding},
+        {"dir.wav\\", WindowsPaths, "", kNoWavEnding},
         // What Windows cannot create, which a new bank takes nowhere.
-        {"x*y.wav", PosixPaths, "", ReservedCharacterName},
-        {"a?.wav", PosixPaths, "", ReservedCharacterName},
-        {"a<b>.wav", PosixPaths, "", ReservedCharacterName},
-        {"p|q.wav", PosixPaths, "", ReservedCharacterName},
-        {"say \"hi\".wav", PosixPaths, "", ReservedCharacterName},
-        {"tab\t.wav", PosixPaths, "", ControlByteName},
-        {"COM\xB9.wav", PosixPaths, "", DeviceName},
+        {"x*y.wav", PosixPaths, "", kReservedCharacterName},
+        {"a?.wav", PosixPaths, "", kReservedCharacterName},
+        {"a<b>.wav", PosixPaths, "", kReservedCharacterName},
+        {"p|q.wav", PosixPaths, "", kReservedCharacterName},
+        {"say \"hi\".wav", PosixPaths, "", kReservedCharacterName},
+        {"tab\t.wav", PosixPaths, "", kControlByteName},
+        {"COM\xB9.wav", PosixPaths, "", kDeviceName},
         {"caf\xE9 ~#!.wav", PosixPaths, "caf\xE9 ~#!", nullptr},
     };
     for (const Case& c : cases) {
