@@ -38,6 +38,7 @@
     X(WriteConsoleA)                \
     X(SetConsoleCtrlHandler)        \
     X(ExitProcess)                  \
+    X(Sleep)                        \
     X(InitializeCriticalSection)    \
     X(EnterCriticalSection)         \
     X(LeaveCriticalSection)         \

@@ -30,6 +30,9 @@ VOID ExitProcess(UINT exitCode) {
     exit(static_cast<int>(exitCode));
 }
 
+// Only ever a short wait, for another thread's call to return.
+VOID Sleep(DWORD milliseconds) { usleep(static_cast<useconds_t>(milliseconds) * 1000); }
+
 // A thread may enter a critical section it already holds, as on Windows.
 VOID InitializeCriticalSection(LPCRITICAL_SECTION section) {
     pthread_mutexattr_t kind;

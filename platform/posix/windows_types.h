@@ -132,6 +132,7 @@ BOOL WriteConsoleA(HANDLE console, const VOID* buffer, DWORD chars, LPDWORD writ
                    LPVOID reserved);
 BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add);
 [[noreturn]] VOID ExitProcess(UINT exitCode);
+VOID Sleep(DWORD milliseconds);
 
 VOID InitializeCriticalSection(LPCRITICAL_SECTION section);
 VOID EnterCriticalSection(LPCRITICAL_SECTION section);

@@ -1,14 +1,16 @@
 #include "runtime/process/gate.h"
 
+#include <atomic>
+
 #include "platform/os.h"
 
 namespace {
 
 struct Gate {
     CRITICAL_SECTION section;
-    // Held by the main thread for the length of each call outside the gate,
+    // Set by the main thread for the length of each call outside the gate,
     // so that a thread inside can wait for that call to return.
-    CRITICAL_SECTION call;
+    std::atomic<bool> inCall;
     bool ready;
     // Both written only by the main thread while it holds the gate, so any
     // thread inside the gate reads them safely.
@@ -21,7 +23,6 @@ Gate gate;
 void PrepareGate() {
     if (!gate.ready) {
         Os.InitializeCriticalSection(&gate.section);
-        Os.InitializeCriticalSection(&gate.call);
         gate.ready = true;
     }
 }
@@ -52,14 +53,14 @@ bool StepOutOfGate(FileHandle* inUse) {
     if (!gate.mainInside) return false;
     gate.inUse = inUse;
     gate.mainInside = false;
-    Os.EnterCriticalSection(&gate.call);
+    gate.inCall.store(true, std::memory_order_release);
     Os.LeaveCriticalSection(&gate.section);
     return true;
 }
 
 void StepIntoGate(bool steppedOut) {
     if (!steppedOut) return;
-    Os.LeaveCriticalSection(&gate.call);
+    gate.inCall.store(false, std::memory_order_release);
     Os.EnterCriticalSection(&gate.section);
     gate.mainInside = true;
     gate.inUse = nullptr;
@@ -67,11 +68,12 @@ void StepIntoGate(bool steppedOut) {
 
 void WaitForCallOutsideGate() {
     if (gate.mainInside || !gate.inUse) return;
-    Os.EnterCriticalSection(&gate.call);
+    // Calls on files are short, and this wait is rare: a poll costs the main
+    // thread nothing on its every call.
+    while (gate.inCall.load(std::memory_order_acquire)) Os.Sleep(1);
     // Back from the call, the main thread now waits at the gate for good:
     // its file is nobody's any more.
     gate.inUse = nullptr;
-    Os.LeaveCriticalSection(&gate.call);
 }
 
 FileHandle* FileInUseOutsideGate() {
