@@ -131,6 +131,43 @@ check_demo_bank() {
         fail "$bin/wav2lsd --version says \"$said\", expected \"wav2lsd $version\""
 }
 
+# --- The README's install on Linux, in its order: tools/demo.sh, then
+# cmake --install build. It runs on a copy of the tracked sources, so that
+# the build tree the packages came from stays as it is.
+check_demo_then_install() {
+    local sources=$scratch/demo-sources prefix=$scratch/prefix
+    mkdir -p "$sources"
+    if ! git ls-files -z | tar --null -T - -cf - | tar -x -C "$sources"; then
+        echo "check_release: NOT CHECKED: the demo and then cmake --install, as this is no git checkout"
+        return
+    fi
+    if ! (cd "$sources" && tools/demo.sh >"$scratch/demo.log" 2>&1); then
+        fail "tools/demo.sh on a copy of the sources: $(tail -n 3 "$scratch/demo.log" | xargs)"
+        return
+    fi
+    if ! (cd "$sources" && cmake --install build --prefix "$prefix" >"$scratch/install.log" 2>&1); then
+        fail "cmake --install build right after tools/demo.sh: $(grep -A2 -m1 Error "$scratch/install.log" | xargs)"
+        return
+    fi
+    local files expected_files
+    files=$(cd "$prefix" && find . ! -type d | sort | xargs)
+    expected_files=$(printf '%s\n' ./bin/lsd2wav ./bin/wav2lsd ./share/doc/lsd2wav/README.md \
+        ./share/doc/lsd2wav/changelog.gz ./share/doc/lsd2wav/copyright \
+        ./share/man/man1/lsd2wav.1.gz ./share/man/man1/wav2lsd.1.gz | sort | xargs)
+    [ "$files" = "$expected_files" ] && passed "tools/demo.sh, then cmake --install, installs $files" ||
+        fail "tools/demo.sh, then cmake --install, installs \"$files\", expected \"$expected_files\""
+    local program said
+    for program in lsd2wav wav2lsd; do
+        said=$("$prefix/bin/$program" --version | head -n 1 | tr -d '\r')
+        [ "$said" = "$program $version" ] && passed "installed $program --version says \"$said\"" ||
+            fail "installed $program --version says \"$said\", expected \"$program $version\""
+        [ "$(MANPATH=$prefix/share/man man -w "$program" 2>/dev/null)" = "$prefix/share/man/man1/$program.1.gz" ] &&
+            passed "man $program finds the installed page" ||
+            fail "man $program does not find $prefix/share/man/man1/$program.1.gz"
+    done
+}
+check_demo_then_install
+
 if [ "$(id -u)" -ne 0 ]; then
     echo "check_release: NOT CHECKED: installing and removing the .deb (dpkg -i and -r need root);" \
          "the programs are run from the unpacked package instead"
