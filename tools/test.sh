@@ -3,9 +3,10 @@
 #   native  the Linux build with the POSIX stand-in, its tests and whole-program runs;
 #   win64   the 64-bit Windows build, its tests under wine64 (every machine);
 #   win32   the 32-bit Windows build, the program's home: always built, its
-#           import tables and large-address-aware mark checked; its tests run under Wine's 32-bit loader
-#           where the kernel runs 32-bit programs, and are reported skipped,
-#           with the reason, where it does not.
+#           import tables and large-address-aware mark checked; its tests
+#           run under Wine's 32-bit loader where the kernel runs 32-bit
+#           programs, and are reported skipped, with the reason, where it
+#           does not.
 # Every lane runs even when an earlier one fails, so that one run shows every
 # failure; the run ends with one line per lane. Lanes can be named:
 # tools/test.sh win64.
