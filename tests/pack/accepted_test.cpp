@@ -102,7 +102,7 @@ TEST(Wav2lsdCommandLine, HelpVersionMistakesAndSlips) {
         {{}, 1, usage, "", "", {}},
         {{"--help"}, 0, usage, "", "", {}},
         {{"-h", "a.wav"}, 0, usage, "", "", {}},
-        {{"--version"}, 0, "wav2lsd " WAV2LSD_VERSION "\r\n", "", "", {}},
+        {{"--version"}, 0, "wav2lsd " WAV2LSD_VERSION "\r\nMIT License\r\n", "", "", {}},
         {{"bank.lsd"}, 1, "", "bank.lsd", "no WAV files", {}},
         {{"--bank", "a.wav"}, 1, "", "--bank", "unknown option", {}},
         {{"--update"}, 1, "", "--update", "no BANK", {}},
