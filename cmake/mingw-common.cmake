@@ -17,3 +17,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # libgcc and libstdc++ go into the executable rather than beside it as DLLs.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# LSD2WAV_LINK_OPTIONS, which the toolchain file sets before it includes this,
+# go to every link through add_link_options in CMakeLists.txt: unlike the
+# flags above, which only a fresh build folder takes, they reach a build
+# folder made before they changed. No link time goes into the PE header, so
+# that a rebuild of the same sources gives the same bytes.
+list(APPEND LSD2WAV_LINK_OPTIONS -Wl,--no-insert-timestamp)
+

@@ -3,4 +3,5 @@
 # also where the kernel runs no 32-bit programs.
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
 set(LSD2WAV_MINGW_PREFIX x86_64-w64-mingw32)
+set(LSD2WAV_LINK_OPTIONS)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

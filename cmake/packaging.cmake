@@ -14,7 +14,9 @@ if(WIN32)
     set(program_destination .)
     # Notepad before Windows 10 shows LF-only text as one long line.
     configure_file(packaging/README-windows.txt.in README.txt @ONLY NEWLINE_STYLE CRLF)
-    install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt DESTINATION .)
+    configure_file(LICENSE LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
+    install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt ${CMAKE_CURRENT_BINARY_DIR}/LICENSE.txt
+            DESTINATION .)
 else()
     set(program_destination ${CMAKE_INSTALL_BINDIR})
     install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
@@ -41,6 +43,8 @@ else()
     add_custom_target(compressed_texts ALL DEPENDS ${compressed_files})
     install(FILES ${CMAKE_CURRENT_BINARY_DIR}/lsd2wav.1.gz ${CMAKE_CURRENT_BINARY_DIR}/wav2lsd.1.gz
             DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    # Debian's place for the license is the copyright file, which holds the
+    # text of LICENSE; a second copy beside it would only draw a complaint.
     install(FILES packaging/copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
             DESTINATION ${CMAKE_INSTALL_DOCDIR})
 endif()
@@ -64,6 +68,9 @@ if(WIN32)
     else()
         set(windows_flavour win32)
     endif()
+    # tools/make_packages.sh zips what `cmake --install` puts out itself, in
+    # one order and with the last commit's time, which cpack's ZIP does not
+    # take; `cpack -G ZIP` still gives the same files for a quick look.
     set(CPACK_GENERATOR ZIP)
     set(CPACK_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-${windows_flavour})
     set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)

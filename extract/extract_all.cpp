@@ -100,6 +100,16 @@ const char* ExtractEntry(FileHandle* archive, const FileIdentity& bank, const ch
     return nullptr;
 }
 
+// A name's bytes go to the terminal too: a control byte there could move the
+// cursor, erase the line or fake a status such as "  ok", so the line shows
+// each one as "?". The file keeps its name as it stands.
+void MaskControlBytes(char* line) {
+    for (char* at = line; *at; ++at) {
+        auto byte = static_cast<unsigned char>(*at);
+        if (byte < 0x20 || byte == 0x7F) *at = '?';
+    }
+}
+
 const char* ExtractEntries(FileHandle* archive) {
     // Asked once: no file written may be the bank, by whatever name.
     const FileIdentity bank = IdentityOf(archive);
@@ -110,6 +120,7 @@ const char* ExtractEntries(FileHandle* archive) {
         char* fileName = ReadFileName(archive);
         if (!fileName) return StatusOutOfMemory;
         char* line = JoinText(EntryIndent, fileName);
+        if (line) MaskControlBytes(line);
         const char* status = line ? ExtractEntry(archive, bank, fileName, line) : StatusOutOfMemory;
         FreeText(line);
         FreeBlock(fileName);

@@ -44,6 +44,7 @@ int32_t RunPackCommand(int32_t argc, const char* const* argv) {
     }
     if (Is(first, "--version")) {
         PrintLine("wav2lsd " WAV2LSD_VERSION);
+        PrintLine("MIT License");
         return 0;
     }
     bool update = false, list = false, verbose = false;

@@ -9,7 +9,9 @@ tools/setup.sh demo
 # The demo needs no test, so neither does it need GoogleTest; the default
 # preset turns the tests on again for every other configure.
 cmake --preset default -DLSD2WAV_TESTS=OFF >/dev/null
-cmake --build --preset default --target lsd2wav wav2lsd make_demo_bank
+# The man pages too: the README's install step, `cmake --install build`,
+# comes right after the demo and installs them with the programs.
+cmake --build --preset default --target lsd2wav wav2lsd make_demo_bank compressed_texts
 rm -rf demo
 mkdir -p demo/tones
 cd demo

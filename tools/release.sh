@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
-# Builds, tests and packages a release, all into dist/:
+# Tests, builds and packages a release, all into dist/:
 #   lsd2wav-VERSION-win32.zip, lsd2wav-VERSION-win64.zip
-#       lsd2wav.exe, wav2lsd.exe and README.txt for Windows users;
+#       lsd2wav.exe, wav2lsd.exe, README.txt for Windows users and LICENSE.txt;
 #   lsd2wav_VERSION_ARCH.deb
 #       both programs for Linux with their man pages (cpack -G DEB);
-# then checks what the packages hold with tools/check_release.sh.
 # VERSION is the one in project() of CMakeLists.txt.
-#   --no-tests  leaves out the native tests, for when they have just run.
-# The Windows programs are tested under Wine by tools/test.sh, not here.
+# First it runs the test lanes of every program it ships (tools/test.sh
+# native win64 win32), and stops when one fails; a lane the machine cannot
+# run is named, with the reason, in the last lines. Then it packages the very
+# programs those lanes tested (tools/make_packages.sh), checks what the
+# packages hold (tools/check_release.sh) and that a build from elsewhere
+# gives the same bytes (tools/check_reproducible.sh).
+#   --no-tests  leaves out the test lanes, for when they have just run; the
+#               last lines then say that nothing was tested.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,23 +24,33 @@ case ${1:-} in
 esac
 
 tools/setup.sh native release
+# Every time stamp in the packages is the last commit's.
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+    SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
+fi
+export SOURCE_DATE_EPOCH
 dist=$PWD/dist
 rm -rf "$dist"
 mkdir -p "$dist"
 
-cmake --preset default
-cmake --build --preset default
-[ -z "$run_tests" ] || ctest --preset default
-(cd build && cpack -G DEB -B "$dist")
+tested="release: NOT TESTED in this run (--no-tests): no test lane ran on these programs"
+if [ -n "$run_tests" ]; then
+    log=$(mktemp)
+    status=0
+    tools/test.sh native win64 win32 2>&1 | tee "$log" || status=$?
+    # The lane lines that end tools/test.sh's run.
+    tested=$(sed -n '/^== test: lanes$/,$p' "$log" | sed '1d; s/^/release: tested: /')
+    rm -f "$log"
+    if [ "$status" -ne 0 ]; then
+        printf '%s\n' "$tested"
+        echo "release: a test lane failed; no package is made" >&2
+        exit 1
+    fi
+fi
 
-for preset in win32 win64; do
-    cmake --preset "$preset"
-    cmake --build --preset "$preset"
-    (cd "build-$preset" && cpack -G ZIP -B "$dist")
-done
-# CPack's staging trees, which are no package.
-rm -rf "$dist/_CPack_Packages"
-
+tools/make_packages.sh "$dist"
 tools/check_release.sh "$dist"
+tools/check_reproducible.sh "$dist"
 echo "Release packages in $dist:"
 ls -l "$dist"
+printf '%s\n' "$tested"

@@ -98,6 +98,9 @@ for purpose in "$@"; do
             fi
             ;;
         release)
+            # The packages take their times from the last commit, and the
+            # check of reproducible builds clones the repository twice.
+            want git git
             want zip zip
             want unzip unzip
             # cpack -G DEB finds the shared libraries the programs need with

@@ -2,10 +2,11 @@
 # Builds everything and runs every test, lane by lane:
 #   native  the Linux build with the POSIX stand-in, its tests and whole-program runs;
 #   win64   the 64-bit Windows build, its tests under wine64 (every machine);
-#   win32   the 32-bit Windows build, the program's home: always built and its
-#           import tables checked; its tests run under Wine's 32-bit loader
-#           where the kernel runs 32-bit programs, and are reported skipped,
-#           with the reason, where it does not.
+#   win32   the 32-bit Windows build, the program's home: always built, its
+#           import tables and large-address-aware mark checked; its tests
+#           run under Wine's 32-bit loader where the kernel runs 32-bit
+#           programs, and are reported skipped, with the reason, where it
+#           does not.
 # Every lane runs even when an earlier one fails, so that one run shows every
 # failure; the run ends with one line per lane. Lanes can be named:
 # tools/test.sh win64.
@@ -49,7 +50,7 @@ for i in "${!lanes[@]}"; do
         summary+=("$lane: FAILED ($counts; ${SECONDS} s)")
         failed=1
     elif [ -n "$why_not" ]; then
-        summary+=("$lane: SKIPPED, its tests did not run: $why_not. Built, and its import tables checked ($counts; ${SECONDS} s). tools/check.sh runs the 32-bit programs under emulation.")
+        summary+=("$lane: SKIPPED, its tests did not run: $why_not. Built, and its import tables and large-address-aware mark checked ($counts; ${SECONDS} s). tools/check.sh runs the 32-bit programs under emulation.")
     else
         summary+=("$lane: passed ($counts; ${SECONDS} s)")
     fi

@@ -116,7 +116,7 @@ TEST(Wav2lsdCommandLine, HelpVersionMistakesAndSlips) {
         {{}, 1, "!" + usage, "", "", {}},
         {{"--help"}, 0, usage, "", "", {}},
         {{"-h", "a.wav"}, 0, usage, "", "", {}},
-        {{"--version"}, 0, ToolLines({"wav2lsd " WAV2LSD_VERSION}), "", "", {}},
+        {{"--version"}, 0, ToolLines({"wav2lsd " WAV2LSD_VERSION, "MIT License"}), "", "", {}},
         {{"bank.lsd"}, 1, "", "bank.lsd", "no WAV files", {}},
         {{"--bank", "a.wav"}, 1, "", "--bank", "unknown option: try 'wav2lsd --help'", {}},
         {{"-v"}, 1, "", "-v", "--verbose goes with --update", {}},

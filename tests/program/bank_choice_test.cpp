@@ -1,4 +1,5 @@
-// Which archive a run picks, and what it does when it finds none it can open.
+// Which archive a run picks, what it does when it finds none it can open,
+// and the command lines that ask a question and so pick none at all.
 
 #include <ostream>
 #include <string>
@@ -88,6 +89,81 @@ INSTANTIATE_TEST_SUITE_P(
                       ChoiceCase{"sound_is_directory_music_wins", kArchive, kDirectory, kMusic},
                       ChoiceCase{"both_directories", kDirectory, kDirectory, kNothing}),
     [](const ::testing::TestParamInfo<ChoiceCase>& info) { return std::string(info.param.label); });
+
+// ---------------------------------------------------------------------------
+// Command lines: a lone question is answered and touches nothing; anything
+// else is warned about and extracts as ever. The folder holds a bank and an
+// edited file of one of its entries, which an extraction would overwrite.
+
+struct CommandLineCase {
+    const char* label;
+    std::vector<std::string> arguments;
+    // What the answer on standard output holds, the first part at its
+    // start; empty: the extraction runs after the warning.
+    std::vector<std::string> answerHolds;
+};
+
+void PrintTo(const CommandLineCase& c, std::ostream* os) { *os << c.label; }
+
+class CommandLineTest : public ::testing::TestWithParam<CommandLineCase> {};
+
+const std::vector<std::string> kUsageHolds = {"usage: lsd2wav", "music_p.lsd", "sound_p.lsd",
+                                              "WAV file", "OVERWRITES", "man lsd2wav"};
+
+TEST_P(CommandLineTest, AnswersAQuestionElseWarnsAndExtracts) {
+    const CommandLineCase& c = GetParam();
+    ScopedTempDir dir;
+    ASSERT_FALSE(dir.path.empty());
+    std::vector<BankEntry> entries = MusicEntries();
+    ASSERT_TRUE(Place(dir, kMusicBank, kArchive));
+    ASSERT_TRUE(WriteBytesToFile(dir.Join(WavFileName(entries[0])), "edited by hand"));
+    std::vector<std::string> before = SnapshotTree(dir.path);
+
+    RunOptions options;
+    options.directory = dir.path;
+    options.arguments = c.arguments;
+    RunResult result = RunProgram(options);
+
+    ASSERT_TRUE(result.exited) << DescribeEnd(result);
+    EXPECT_EQ(result.exitCode, 0);
+    if (!c.answerHolds.empty()) {
+        EXPECT_EQ(result.errors, "");
+        EXPECT_EQ(result.output.find(c.answerHolds[0]), 0u) << result.output;
+        for (const std::string& part : c.answerHolds)
+            EXPECT_NE(result.output.find(part), std::string::npos) << part;
+        size_t lineFeeds = 0, lineEnds = 0;
+        for (size_t i = 0; i < result.output.size(); ++i) {
+            lineFeeds += result.output[i] == '\n';
+            lineEnds += result.output.compare(i, 2, "\r\n") == 0;
+        }
+        EXPECT_EQ(lineFeeds, lineEnds) << "a line ends without CR LF";
+        EXPECT_TRUE(!result.output.empty() && result.output.back() == '\n');
+        EXPECT_EQ(SnapshotTree(dir.path), before);
+        return;
+    }
+    EXPECT_EQ(result.errors,
+              ConsoleLines({"lsd2wav takes no arguments; it extracts the bank of the current "
+                            "folder"}));
+    EXPECT_EQ(result.output, ExpectedConsole(kMusicBank, entries));
+    for (const BankEntry& entry : entries)
+        EXPECT_TRUE(FileHolds(dir.Join(WavFileName(entry)), ExpectedWav(entry)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, CommandLineTest,
+    ::testing::Values(
+        CommandLineCase{"help", {"--help"}, kUsageHolds},
+        CommandLineCase{"h", {"-h"}, kUsageHolds},
+        CommandLineCase{"slash_question_mark", {"/?"}, kUsageHolds},
+        CommandLineCase{"version",
+                        {"--version"},
+                        {"lsd2wav " LSD2WAV_VERSION "\r\nMIT License\r\n"}},
+        CommandLineCase{"unknown_option", {"--extract"}, {}},
+        CommandLineCase{"help_and_more", {"--help", "now"}, {}},
+        CommandLineCase{"bank_name", {"sound_p.lsd"}, {}}),
+    [](const ::testing::TestParamInfo<CommandLineCase>& info) {
+        return std::string(info.param.label);
+    });
 
 }  // namespace
 }  // namespace lsdtest

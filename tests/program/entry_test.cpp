@@ -60,7 +60,14 @@ std::vector<NameCase> NameCases() {
          10,
          {},
          "caf\xE9 \x80\xFF\x01.wav",
-         "  caf\xE9 \x80\xFF\x01.wav"},
+         "  caf\xE9 \x80\xFF?.wav"},
+        // Would erase its own line and print a fake "  ok" on a terminal.
+        {"terminal_escape",
+         "a\x1b[2K\r  ok\x1b[8m\x7f\x1f/x",
+         10,
+         {"a\x1b[2K\r  ok\x1b[8m\x7f\x1f"},
+         "a\x1b[2K\r  ok\x1b[8m\x7f\x1f/x.wav",
+         "  a?[2K?  ok?[8m?" "?/x.wav"},  // split: "??/" is a trigraph
         {"spaces_and_punctuation",
          "a b-c_d (1)!",
          10,

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Builds the three release packages into DIST from the build folders of the
+# presets (build/, build-win32/, build-win64/), configuring and building what
+# is not up to date:
+#   lsd2wav_VERSION_ARCH.deb      cpack -G DEB
+#   lsd2wav-VERSION-win32.zip     the files `cmake --install` puts out
+#   lsd2wav-VERSION-win64.zip
+# The same sources give the same bytes, from any folder and at any time:
+# every time stamp in the packages is SOURCE_DATE_EPOCH (the last commit's
+# time unless it is set), the programs hold no build path (CMakeLists.txt)
+# and the Windows programs no link time (cmake/mingw-common.cmake).
+#   tools/make_packages.sh DIST [-DNAME=VALUE...]
+# The -D options go to every configure: -DLSD2WAV_TESTS=OFF, say, for a
+# build of the packages alone.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+[ $# -ge 1 ] || { echo "usage: tools/make_packages.sh DIST [-DNAME=VALUE...]" >&2; exit 2; }
+mkdir -p "$1"
+dist=$(cd "$1" && pwd)
+shift
+
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+    SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null) || {
+        echo "make_packages: no git history to take the time from; set SOURCE_DATE_EPOCH" >&2
+        exit 1
+    }
+fi
+export SOURCE_DATE_EPOCH
+
+cmake --preset default "$@" >/dev/null
+cmake --build --preset default
+(cd build && cpack -G DEB -B "$dist" >/dev/null)
+# CPack's staging tree, which is no package.
+rm -rf "$dist/_CPack_Packages"
+
+version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' build/CPackConfig.cmake)
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+for preset in win32 win64; do
+    cmake --preset "$preset" "$@" >/dev/null
+    cmake --build --preset "$preset"
+    files=$stage/$preset
+    cmake --install "build-$preset" --prefix "$files" >/dev/null
+    find "$files" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
+    zip=$dist/lsd2wav-$version-$preset.zip
+    rm -f "$zip"
+    # Names in a fixed order, times in UTC (a ZIP keeps local times), and no
+    # owner or extra time fields.
+    (cd "$files" && find . -type f | sed 's|^\./||' | LC_ALL=C sort |
+        TZ=UTC zip -q -X -D -9 "$zip" -@)
+done
+echo "make_packages: $(ls "$dist" | xargs) in $dist, times at $(date -u -d "@$SOURCE_DATE_EPOCH" '+%F %T') UTC"
