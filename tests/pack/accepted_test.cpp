@@ -200,19 +200,20 @@ TEST(Wav2lsdList, OneLinePerEntryWithMarksAndEscapedNames) {
                                       MakeEntry("wide", 2, 6), MakeEntry("sub/a\r\nb", 10, 1),
                                       MakeEntry("con", 2, 2), MakeEntry("last", 100, 4)};
     for (BankEntry& entry : entries) entry.format = PcmFormat(2, 44100, 16);
-    entries[2].format = PcmFormat(0x0110, 8000, 0x0110);
+    // Every bit of both bytes counts, the high one's top bit too.
+    entries[2].format = PcmFormat(0x8110, 8000, 0x0110);
     const Bytes whole = ArchiveBytes(entries);
     ASSERT_TRUE(WriteBytesToFile(dir.Join("music_p.lsd"), Truncate(whole, whole.size() - 94)));
     RunResult result = RunWav2lsd(dir.path, {"--list", "music_p.lsd"});
     ASSERT_TRUE(ExitedCleanly(result));
     EXPECT_EQ(result.output,
-              ToolLines({"snd_WAVE_x.wav        2 ch  44100 Hz   16 bit   12 bytes",
-                         "one.wav               2 ch  44100 Hz   16 bit    1 bytes",
-                         "wide.wav            272 ch   8000 Hz  272 bit    4 bytes",
-                         "sub/a\\x0d\\x0ab.wav    2 ch  44100 Hz   16 bit   12 bytes",
-                         "con.wav               2 ch  44100 Hz   16 bit    4 bytes  (refused: "
+              ToolLines({"snd_WAVE_x.wav          2 ch  44100 Hz   16 bit   12 bytes",
+                         "one.wav                 2 ch  44100 Hz   16 bit    1 bytes",
+                         "wide.wav            33040 ch   8000 Hz  272 bit    4 bytes",
+                         "sub/a\\x0d\\x0ab.wav      2 ch  44100 Hz   16 bit   12 bytes",
+                         "con.wav                 2 ch  44100 Hz   16 bit    4 bytes  (refused: "
                          "lsd2wav on Windows refuses a device name (CON, NUL, COM1, LPT1, ...))",
-                         "last.wav              2 ch  44100 Hz   16 bit  102 bytes  (cut short)",
+                         "last.wav                2 ch  44100 Hz   16 bit  102 bytes  (cut short)",
                          "6 entries, 135 sample bytes, 1 cut short, 1 refused"}));
     EXPECT_TRUE(TreeIs(dir.path, {"music_p.lsd"}));
     // --update takes such a bank back as it is.
