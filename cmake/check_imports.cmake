@@ -2,16 +2,9 @@
 # OBJDUMP -p reads its import table. A DLL that a bare Windows lacks (the
 # MinGW runtime, libstdc++, winpthread) would stop the program from starting.
 #   cmake -DOBJDUMP=... -DPROGRAM=... "-DALLOWED=KERNEL32.dll;msvcrt.dll" -P check_imports.cmake
-foreach(variable OBJDUMP PROGRAM ALLOWED)
-    if(NOT ${variable})
-        message(FATAL_ERROR "${variable} is not set")
-    endif()
-endforeach()
-execute_process(COMMAND ${OBJDUMP} -p ${PROGRAM}
-                OUTPUT_VARIABLE table ERROR_VARIABLE problem RESULT_VARIABLE status)
-if(NOT status EQUAL 0)
-    message(FATAL_ERROR "${OBJDUMP} -p ${PROGRAM} failed: ${problem}")
-endif()
+set(required OBJDUMP PROGRAM ALLOWED)
+include(${CMAKE_CURRENT_LIST_DIR}/read_pe_header.cmake)
+set(table "${header}")
 string(REGEX MATCHALL "DLL Name: [^\r\n]+" lines "${table}")
 if(NOT lines)
     message(FATAL_ERROR "${PROGRAM} has no import table that ${OBJDUMP} can read")
