@@ -6,8 +6,6 @@
 #include "bank/safe_name.h"
 #include "pack/pack_texts.h"
 
-namespace {
-
 const char* BaseName(const char* path, const PathConventions& conventions) {
     const char* base = path;
     for (const char* p = path; *p != '\0'; ++p) {
@@ -16,13 +14,14 @@ const char* BaseName(const char* path, const PathConventions& conventions) {
     return base;
 }
 
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+namespace {
 
 bool EndsInWav(const char* text, size_t length) {
     size_t ending = std::strlen(WavExtension);
     if (length < ending) return false;
     for (size_t i = 0; i < ending; ++i) {
-        if (AsciiLower(text[length - ending + i]) != WavExtension[i]) return false;
+        if (LowerCase(static_cast<unsigned char>(text[length - ending + i])) != WavExtension[i])
+            return false;
     }
     return true;
 }

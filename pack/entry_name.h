@@ -15,6 +15,9 @@ constexpr int32_t EntryNameBufferSize = NameFieldSize + 1;
 // are made for the Windows lsd2wav, which stops at such a name.
 const char* RefusedNameReason(const char* fileName);
 
+// What follows the last separator of `conventions` in `path`.
+const char* BaseName(const char* path, const PathConventions& conventions);
+
 // Whether `text` ends in ".wav", spelt in any case: names come from file
 // systems that ignore case.
 bool HasWavEnding(const char* text);

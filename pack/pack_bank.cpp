@@ -38,19 +38,6 @@ bool PackEntry(FileHandle* bank, const char* bankPath, const char* wavPath, cons
     return CloseWav(wav, wavPath, head, failure);
 }
 
-// For a name that is too long, how long it is; none for other reasons.
-const char* NameLength(const char* reason, const char* wavPath) {
-    // Kept until the message is printed, which ends the run.
-    static char detail[DecimalTextSize + 16];
-    if (std::strcmp(reason, LongName) != 0) return nullptr;
-    const char* base = wavPath;
-    for (const char* p = wavPath; *p != '\0'; ++p)
-        if (IsSeparator(*p, NativePaths)) base = p + 1;
-    DecimalText(static_cast<int64_t>(std::strlen(base) - std::strlen(WavExtension)), detail);
-    std::strcat(detail, LongNameLength);
-    return detail;
-}
-
 // Every file's entry name, refused before anything is written when one is
 // not to be had or two are one file for lsd2wav.
 bool CollectNames(const char* const* wavPaths, int32_t wavCount, EntryTable* names,
@@ -58,8 +45,18 @@ bool CollectNames(const char* const* wavPaths, int32_t wavCount, EntryTable* nam
     for (int32_t i = 0; i < wavCount; ++i) {
         char name[EntryNameBufferSize];
         const char* reason = EntryNameOf(wavPaths[i], NativePaths, name);
-        if (reason) return Fail(failure, wavPaths[i], reason, NameLength(reason, wavPaths[i]));
-        if (!AddEntry(names, name)) return Fail(failure, wavPaths[i], OutOfMemory);
+        if (!reason) {
+            if (!AddEntry(names, name)) return Fail(failure, wavPaths[i], OutOfMemory);
+            continue;
+        }
+        // A name that is too long says how long it is.
+        char length[DecimalTextSize + 16] = "";
+        if (std::strcmp(reason, LongName) == 0) {
+            size_t base = std::strlen(BaseName(wavPaths[i], NativePaths));
+            DecimalText(static_cast<int64_t>(base - std::strlen(WavExtension)), length);
+            std::strcat(length, LongNameLength);
+        }
+        return Fail(failure, wavPaths[i], reason, length);
     }
     int32_t first, second;
     bool outOfMemory;

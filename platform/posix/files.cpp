@@ -352,10 +352,9 @@ BOOL SetEndOfFile(HANDLE file) {
     int fd = FdOfHandle(file);
     if (fd < 0) return FALSE;
     FdFacts* facts = FactsOf(fd);
-    off_t position = !facts                 ? lseek(fd, 0, SEEK_CUR)
-                     : facts->knowsPosition ? facts->position
-                     : facts->atStart       ? 0
-                                            : lseek(fd, 0, SEEK_CUR);
+    off_t position = facts && facts->knowsPosition ? facts->position
+                     : facts && facts->atStart       ? 0
+                                                     : lseek(fd, 0, SEEK_CUR);
     if (position < 0) return FALSE;
     int result;
     do {

@@ -25,9 +25,8 @@ FileHandle* FinishOpen(FileHandle* h, HANDLE os) {
     }
     const FileRegistry* registry = CurrentFileRegistry();
     // A buffer of one byte could not hold the byte that the end test reads
-    // ahead, so such a size means no buffer.
-    // Without memory for a buffer the handle still works, one OS call for
-    // each read and write.
+    // ahead, so such a size means no buffer. Without memory for a buffer the
+    // handle still works, one OS call for each read and write.
     if (registry->bufferSize > 1) {
         h->buffer = static_cast<unsigned char*>(
             Os.HeapAlloc(registry->memory, 0, static_cast<SIZE_T>(registry->bufferSize)));
