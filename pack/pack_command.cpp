@@ -20,7 +20,7 @@ void PrintUsage(bool asked) {
 }
 
 int32_t Refuse(const char* file, const char* reason, const char* detail = nullptr) {
-    PackFailure failure;
+    PackFailure failure = {};
     Fail(&failure, file, reason, detail);
     PrintFailure(failure);
     return 1;
@@ -76,7 +76,7 @@ int32_t RunPackCommand(int32_t argc, const char* const* argv) {
     if (verbose && !update) return Refuse("--verbose", VerboseAlone);
     if ((update || list) && at + 1 < argc) return Refuse(argv[at + 1], WavFilesWithUpdate);
     if (!update && !list && at + 1 == argc) return Refuse(bank, NoWavFiles);
-    PackFailure failure;
+    PackFailure failure = {};
     bool ok = update ? UpdateBank(bank, verbose, &failure)
               : list ? ListBank(bank, &failure)
                      : PackBank(bank, argv + at + 1, argc - at - 1, &failure);
