@@ -25,6 +25,13 @@ HeadRead ReadEntryHead(FileHandle* bank, EntryHead* head) {
     return HeadRead::Whole;
 }
 
+bool WriteEntryHead(FileHandle* bank, const void* nameField, int32_t length,
+                    const unsigned char* format) {
+    return WriteBlock(bank, nameField, NameFieldSize) == NameFieldSize &&
+           WriteInt32(bank, length) == 4 &&
+           WriteBlock(bank, format, FormatBlockSize) == FormatBlockSize;
+}
+
 PastRead ReadPast(FileHandle* file, uint32_t n) {
     if (n == 0) return PastRead::Whole;
     void* block = AllocateBlock(n < PastBlockSize ? static_cast<int32_t>(n) : PastBlockSize);

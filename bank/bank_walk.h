@@ -1,5 +1,5 @@
-// Reading a bank's entries front to back, as lsd2wav reads them, for
-// wav2lsd's --update and --list.
+// A bank's entries read front to back, as lsd2wav reads them, for wav2lsd's
+// --update and --list, and written.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +19,11 @@ enum class HeadRead { End, Whole, Cut };
 // Reads the name field, the length field and the format block of the next
 // entry: End when the bank ends before it, Cut when it ends inside it.
 HeadRead ReadEntryHead(FileHandle* bank, EntryHead* head);
+
+// Writes an entry's name field (NameFieldSize bytes), length field and
+// format block; whether they went out whole.
+bool WriteEntryHead(FileHandle* bank, const void* nameField, int32_t length,
+                    const unsigned char* format);
 
 enum class PastRead { Whole, Short, OutOfMemory };
 

@@ -12,7 +12,7 @@
 constexpr int32_t FileNameSize = NameFieldSize + 4 + 1;
 
 // The name (up to its first zero, at most NameFieldSize bytes) and ".wav",
-// into `out` (FileNameSize bytes).
+// into `out` (FileNameSize bytes), which may be the name's own buffer.
 void MakeFileName(const char* name, char* out);
 
 // The letters of Windows-1252, the code page of the Windows build, in lower

@@ -1,10 +1,9 @@
 #include "extract/extract_all.h"
 
 #include <cstdint>
-#include <cstring>
-#include <string>
 
 #include "bank/bank_layout.h"
+#include "bank/file_name.h"
 #include "bank/safe_name.h"
 #include "extract/console_texts.h"
 #include "runtime/files/file_handle.h"
@@ -13,11 +12,6 @@
 #include "runtime/process/text_store.h"
 
 namespace {
-
-// What the file name holds beyond the name field: the extension and the
-// ending zero.
-constexpr int32_t FileNameTailSize =
-    static_cast<int32_t>(std::char_traits<char>::length(WavExtension)) + 1;
 
 // Moves n bytes from source to target through one zero-filled scratch block;
 // returns the status that ends the walk, or none. Bytes past the end of the
@@ -51,11 +45,11 @@ FileHandle* OpenBank() {
 // it stands, and the extension; none without memory. A block of its own, so
 // that a full field is still ended and the extension fits behind it.
 char* ReadFileName(FileHandle* archive) {
-    auto* name = static_cast<char*>(AllocateBlock(NameFieldSize + FileNameTailSize));
+    auto* name = static_cast<char*>(AllocateBlock(FileNameSize));
     if (!name) return nullptr;
     // Bytes that the archive no longer holds stay zero.
     ReadBlock(archive, name, NameFieldSize);
-    std::strcat(name, WavExtension);
+    MakeFileName(name, name);
     return name;
 }
 

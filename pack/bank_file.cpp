@@ -1,10 +1,9 @@
 #include "pack/bank_file.h"
 
-#include "bank/bank_layout.h"
-#include "platform/little_endian.h"
 #include "pack/entry_name.h"
 #include "pack/pack_texts.h"
 #include "pack/text_format.h"
+#include "pack/wav_reader.h"
 #include "runtime/files/file_names.h"
 #include "runtime/process/removal_on_event.h"
 #include "runtime/process/text_store.h"
@@ -13,12 +12,6 @@ namespace {
 
 // More runs than this on one BANK at once are a mistake, not a need.
 constexpr int32_t TemporaryTries = 100;
-
-bool IsRiffWave(FileHandle* file) {
-    unsigned char head[12];
-    return ReadBlock(file, head, 12) == 12 && Int32At(head) == RiffTag &&
-           Int32At(head + 8) == WaveTag;
-}
 
 }  // namespace
 
@@ -48,7 +41,7 @@ bool CheckBank(const char* bankPath, BankUse use, FileHandle** existing, PackFai
     // BANK meanwhile, the file looked at is the file read.
     FileHandle* bank = OpenForReading(bankPath);
     if (!bank) return Fail(failure, bankPath, CannotOpenBank, SystemReasonText());
-    bool wave = IsRiffWave(bank);
+    bool wave = ReadRiffWaveHeader(bank);
     if (wave || !RewindFile(bank)) {
         CloseFile(bank);
         return wave ? Fail(failure, bankPath, BankIsWav)

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "bank/bank_layout.h"
+#include "bank/bank_walk.h"
 #include "pack/entry_name.h"
 #include "pack/entry_table.h"
 #include "pack/wav_file.h"
@@ -13,29 +13,17 @@
 
 namespace {
 
-bool WriteEntryHead(FileHandle* bank, const char* name, const WavHead& head) {
-    return WriteBlock(bank, name, NameFieldSize) == NameFieldSize &&
-           WriteInt32(bank, head.dataSize - 2) == 4 &&
-           WriteBlock(bank, head.format, FormatBlockSize) == FormatBlockSize;
-}
-
+// `name` is the entry's name field, zero after the name.
 bool PackEntry(FileHandle* bank, const char* bankPath, const char* wavPath, const char* name,
                PackFailure* failure) {
     WavHead head;
     FileHandle* wav = OpenWav(wavPath, nullptr, &head, failure);
     if (!wav) return false;
-    bool ok = true;
-    if (!WriteEntryHead(bank, name, head)) {
-        ok = Fail(failure, bankPath, CannotWriteBank, SystemReasonText());
-    } else {
-        ok = CopyData(wav, wavPath, bank, bankPath, head.dataSize, PieceTaker{nullptr, nullptr},
-                      failure);
-    }
-    if (!ok) {
-        CloseFile(wav);
-        return false;
-    }
-    return CloseWav(wav, wavPath, head, failure);
+    bool copied = (WriteEntryHead(bank, name, head.dataSize - 2, head.format) ||
+                   Fail(failure, bankPath, CannotWriteBank, SystemReasonText())) &&
+                  CopyData(wav, wavPath, bank, bankPath, head.dataSize,
+                           PieceTaker{nullptr, nullptr}, failure);
+    return CloseWav(wav, wavPath, head, copied, failure);
 }
 
 // Every file's entry name, refused before anything is written when one is

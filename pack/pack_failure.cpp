@@ -63,10 +63,3 @@ const char* SystemReasonText() {
     }
     return nullptr;
 }
-
-bool FailToOpen(PackFailure* failure, const char* file) {
-    // Taken first: asking for the kind would overwrite the reason.
-    const char* reason = SystemReasonText();
-    if (KindOfFile(file) == FileKind::Directory) return Fail(failure, file, IsFolder);
-    return Fail(failure, file, CannotOpen, reason);
-}

@@ -33,6 +33,3 @@ const char* SystemReasonText();
 // A line of output that did not go out: quietly when nobody reads any more,
 // else with `reason`.
 bool FailToPrint(PackFailure* failure, const char* file, const char* reason);
-
-// A file that would not open: a folder, or the system's reason.
-bool FailToOpen(PackFailure* failure, const char* file);

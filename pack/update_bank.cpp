@@ -127,9 +127,7 @@ bool UpdateEntry(FileHandle* old, FileHandle* bank, const char* bankPath, EntryR
             AllocateBlock(oldSamples < CopyPieceSize ? oldSamples : CopyPieceSize));
     }
     bool ok = !sameLength || comparison.piece || Fail(failure, bankPath, OutOfMemory);
-    ok = ok && ((WriteBlock(bank, before.nameField, NameFieldSize) == NameFieldSize &&
-                 WriteInt32(bank, length) == 4 &&
-                 WriteBlock(bank, head.format, FormatBlockSize) == FormatBlockSize) ||
+    ok = ok && (WriteEntryHead(bank, before.nameField, length, head.format) ||
                 Fail(failure, bankPath, CannotWriteBank, SystemReasonText()));
     PieceTaker compare = {sameLength ? CompareWithOld : nullptr, &comparison};
     ok = ok && CopyData(wav, shown, bank, bankPath, head.dataSize, compare, failure);
@@ -138,11 +136,7 @@ bool UpdateEntry(FileHandle* old, FileHandle* bank, const char* bankPath, EntryR
     ok = ok && (ReadPast(old, static_cast<uint32_t>(oldSamples - comparison.compared)) ==
                     PastRead::Whole ||
                 Fail(failure, bankPath, EntryCut));
-    if (!ok) {
-        CloseFile(wav);
-        return false;
-    }
-    return CloseWav(wav, file, head, failure) || Fail(failure, shown, failure->reason);
+    return CloseWav(wav, shown, head, ok, failure);
 }
 
 // The second pass, over the bank that the first one checked: `old` is

@@ -1,13 +1,17 @@
 #include "pack/wav_file.h"
 
 #include "pack/pack_texts.h"
+#include "runtime/files/file_names.h"
 #include "runtime/process/memory_pool.h"
 
 FileHandle* OpenWav(const char* wavPath, const unsigned char* own, WavHead* head,
                     PackFailure* failure) {
     FileHandle* wav = OpenForReading(wavPath);
     if (!wav) {
-        FailToOpen(failure, wavPath);
+        // Taken first: asking for the kind would overwrite the reason.
+        const char* reason = SystemReasonText();
+        bool folder = KindOfFile(wavPath) == FileKind::Directory;
+        folder ? Fail(failure, wavPath, IsFolder) : Fail(failure, wavPath, CannotOpen, reason);
         return nullptr;
     }
     const char* reason = ReadWavHead(wav, own, head);
@@ -38,8 +42,9 @@ bool CopyData(FileHandle* wav, const char* wavPath, FileHandle* bank, const char
     return ok;
 }
 
-bool CloseWav(FileHandle* wav, const char* wavPath, const WavHead& head, PackFailure* failure) {
-    const char* reason = ReadWavTail(wav, head);
+bool CloseWav(FileHandle* wav, const char* wavPath, const WavHead& head, bool copied,
+              PackFailure* failure) {
+    const char* reason = copied ? ReadWavTail(wav, head) : nullptr;
     CloseFile(wav);
-    return reason ? Fail(failure, wavPath, reason) : true;
+    return copied && (!reason || Fail(failure, wavPath, reason));
 }

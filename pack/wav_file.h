@@ -26,5 +26,8 @@ struct PieceTaker {
 bool CopyData(FileHandle* wav, const char* wavPath, FileHandle* bank, const char* bankPath,
               int32_t n, PieceTaker taker, PackFailure* failure);
 
-// Checks what follows the samples and closes the file; whether it is good.
-bool CloseWav(FileHandle* wav, const char* wavPath, const WavHead& head, PackFailure* failure);
+// Closes the file; after a copy of every sample (`copied`) it first checks
+// what follows them, naming `wavPath` in a refusal. Whether the file was
+// copied and is good.
+bool CloseWav(FileHandle* wav, const char* wavPath, const WavHead& head, bool copied,
+              PackFailure* failure);

@@ -24,7 +24,6 @@ constexpr unsigned char SubFormatGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0
                                                  0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
 struct Chunk {
-    bool present;  // false at the end of the file
     int32_t id;
     uint32_t size;
 };
@@ -35,17 +34,16 @@ int32_t Uint16At(const unsigned char* at) { return at[0] | at[1] << 8; }
 // few for a header are left over by many writers, and end the file; so does
 // the pad byte of an odd chunk that is missing before the next chunk, as a
 // pad is zero and a chunk's name is not: a non-zero `first` byte read in
-// its place starts the header.
-const char* ReadChunkHeader(FileHandle* wav, Chunk* chunk, int first = -1) {
+// its place starts the header. Whether there was a header.
+bool ReadChunkHeader(FileHandle* wav, Chunk* chunk, int first) {
     unsigned char header[ChunkHeaderSize];
     int32_t at = 0;
     if (first > 0) header[at++] = static_cast<unsigned char>(first);
     at += ReadBlock(wav, header + at, ChunkHeaderSize - at);
-    chunk->present = at == ChunkHeaderSize;
-    if (!chunk->present) return nullptr;
+    if (at != ChunkHeaderSize) return false;
     chunk->id = Int32At(header);
     chunk->size = Uint32At(header + 4);
-    return nullptr;
+    return true;
 }
 
 // After a chunk of odd size: its pad byte, or, when that is missing, the
@@ -123,23 +121,24 @@ const char* ReadFormat(FileHandle* wav, uint32_t size, const unsigned char* own,
 
 }  // namespace
 
+bool ReadRiffWaveHeader(FileHandle* file) {
+    unsigned char riff[RiffHeaderSize];
+    return ReadBlock(file, riff, RiffHeaderSize) == RiffHeaderSize && Int32At(riff) == RiffTag &&
+           Int32At(riff + 8) == WaveTag;
+}
+
 const char* ReadWavHead(FileHandle* wav, const unsigned char* own, WavHead* head) {
     head->convertible = false;
-    unsigned char riff[RiffHeaderSize];
-    if (ReadBlock(wav, riff, RiffHeaderSize) != RiffHeaderSize || Int32At(riff) != RiffTag ||
-        Int32At(riff + 8) != WaveTag)
-        return NotRiffWave;
+    if (!ReadRiffWaveHeader(wav)) return NotRiffWave;
     bool haveFormat = false;
     int next = 0;
     for (;;) {
         Chunk chunk;
-        const char* reason = ReadChunkHeader(wav, &chunk, next);
-        if (reason) return reason;
-        if (!chunk.present) return haveFormat ? NoData : NoFormat;
+        if (!ReadChunkHeader(wav, &chunk, next)) return haveFormat ? NoData : NoFormat;
+        const char* reason;
         if (chunk.id == FormatTag) {
             if (haveFormat) return SecondFormat;
             reason = ReadFormat(wav, chunk.size, own, head, &next);
-            if (reason) return reason;
             haveFormat = true;
         } else if (chunk.id == DataTag) {
             // The entry's sample block must be written after its format block.
@@ -153,8 +152,8 @@ const char* ReadWavHead(FileHandle* wav, const unsigned char* own, WavHead* head
             return nullptr;
         } else {
             reason = SkipChunk(wav, chunk.size, &next);
-            if (reason) return reason;
         }
+        if (reason) return reason;
         if (next < 0) return haveFormat ? NoData : NoFormat;
     }
 }
@@ -163,11 +162,10 @@ const char* ReadWavTail(FileHandle* wav, const WavHead& head) {
     int next = ReadPad(wav, static_cast<uint32_t>(head.dataSize));
     while (next >= 0) {
         Chunk chunk;
-        const char* reason = ReadChunkHeader(wav, &chunk, next);
-        if (reason || !chunk.present) return reason;
+        if (!ReadChunkHeader(wav, &chunk, next)) return nullptr;
         if (chunk.id == DataTag) return SecondData;
         if (chunk.id == FormatTag) return SecondFormat;
-        reason = SkipChunk(wav, chunk.size, &next);
+        const char* reason = SkipChunk(wav, chunk.size, &next);
         if (reason) return reason;
     }
     return nullptr;

@@ -24,6 +24,9 @@ struct WavHead {
 // the file, or none.
 const char* ReadWavHead(FileHandle* wav, const unsigned char* own, WavHead* head);
 
+// Reads the 12 bytes that open a WAV file; whether they say RIFF and WAVE.
+bool ReadRiffWaveHeader(FileHandle* file);
+
 // Reads the rest of the file once all `head.dataSize` bytes of the data chunk
 // have been taken. Returns the reason to refuse the file, or none.
 const char* ReadWavTail(FileHandle* wav, const WavHead& head);
