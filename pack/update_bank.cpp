@@ -42,6 +42,20 @@ bool ReadFailed(FileHandle* bank, const char* bankPath, PackFailure* failure) {
     return HasFailed(bank) && !Fail(failure, bankPath, CannotReadBank, SystemReasonText());
 }
 
+// Why the entry whose head was just read cannot go back into the bank from
+// its file, or none once the bank stands past its samples.
+const char* EntryProblem(FileHandle* bank, const EntryHead& head, HeadRead read) {
+    if (read == HeadRead::Cut) return EntryCut;
+    char file[FileNameSize];
+    MakeFileName(head.name, file);
+    const char* refused = RefusedNameReason(file);
+    if (refused) return refused;
+    int32_t samples = SampleBlockSize(head.length);
+    if (samples <= 0) return NoSamples;
+    PastRead past = ReadPast(bank, static_cast<uint32_t>(samples));
+    return past == PastRead::Whole ? nullptr : past == PastRead::Short ? SamplesCut : OutOfMemory;
+}
+
 // The first pass: the whole bank is there, and every entry is one that the
 // Windows lsd2wav extracts to a file of its own.
 bool CheckEntries(FileHandle* bank, const char* bankPath, EntryTable* entries,
@@ -55,20 +69,9 @@ bool CheckEntries(FileHandle* bank, const char* bankPath, EntryTable* entries,
         HeadRead read = ReadEntryHead(bank, &head);
         if (ReadFailed(bank, bankPath, failure)) return false;
         if (read == HeadRead::End) break;
-        if (read == HeadRead::Cut)
-            return Fail(failure, EntryLabel(bankPath, index, head.name).text, EntryCut);
-        char file[FileNameSize];
-        MakeFileName(head.name, file);
-        const char* refused = RefusedNameReason(file);
-        if (refused) return Fail(failure, EntryLabel(bankPath, index, head.name).text, refused);
-        int32_t samples = SampleBlockSize(head.length);
-        if (samples <= 0)
-            return Fail(failure, EntryLabel(bankPath, index, head.name).text, NoSamples);
-        PastRead past = ReadPast(bank, static_cast<uint32_t>(samples));
+        const char* problem = EntryProblem(bank, head, read);
         if (ReadFailed(bank, bankPath, failure)) return false;
-        if (past != PastRead::Whole)
-            return Fail(failure, EntryLabel(bankPath, index, head.name).text,
-                        past == PastRead::Short ? SamplesCut : OutOfMemory);
+        if (problem) return Fail(failure, EntryLabel(bankPath, index, head.name).text, problem);
         if (!AddEntry(entries, head.name)) return Fail(failure, bankPath, OutOfMemory);
     }
     int32_t first, second;
