@@ -1,7 +1,8 @@
 // Runs the built lsd2wav (or another program, see RunOptions) in a directory
 // of the test's choosing and reports how it ended and what it printed; plus a
 // scoped temporary directory and file helpers for checking what it left
-// behind. POSIX only.
+// behind. tests/support/program_runner.cpp serves every build, with the
+// system's half in tests/support/posix/ or tests/support/windows/.
 #pragma once
 
 #include <sys/types.h>
@@ -80,8 +81,8 @@ std::string DescribeEnd(const RunResult& result);
 // Ended by `signal` (not by the timeout).
 ::testing::AssertionResult EndedBySignal(const RunResult& result, int signal);
 
-// A fresh directory under /tmp, removed with everything in it when the
-// scope ends.
+// A fresh directory under the temporary folder (MakeScratchDirectory),
+// removed with everything in it when the scope ends.
 struct ScopedTempDir {
     std::string path;
     ScopedTempDir();
