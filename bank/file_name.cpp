@@ -4,7 +4,7 @@
 
 void MakeFileName(const char* name, char* out) {
     size_t length = strnlen(name, NameFieldSize);
-    std::memmove(out, name, length);
+    if (out != name) std::memcpy(out, name, length);
     std::strcpy(out + length, WavExtension);
 }
 
