@@ -189,7 +189,7 @@ TEST(WindowsArguments, AnArgumentTheCodePageCannotHoldIsRefused) {
         std::vector<std::string> before = SnapshotTree(dir.path);
         RunOptions options;
         options.directory = dir.path;
-        options.program = "wav2lsd.exe";
+        options.program = WAV2LSD_PROGRAM;
         options.arguments = c.arguments;
         options.wideArguments = true;
         RunResult result = RunProgram(options);
