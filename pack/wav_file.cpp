@@ -11,7 +11,7 @@ FileHandle* OpenWav(const char* wavPath, const unsigned char* own, WavHead* head
         // Taken first: asking for the kind would overwrite the reason.
         const char* reason = SystemReasonText();
         bool folder = KindOfFile(wavPath) == FileKind::Directory;
-        folder ? Fail(failure, wavPath, IsFolder) : Fail(failure, wavPath, CannotOpen, reason);
+        Fail(failure, wavPath, folder ? IsFolder : CannotOpen, folder ? nullptr : reason);
         return nullptr;
     }
     const char* reason = ReadWavHead(wav, own, head);
