@@ -101,6 +101,7 @@ std::vector<Seed> Wav2lsdSeeds(const std::vector<Seed>& banks) {
     const Bytes data = PatternBytes(41, 7);
     std::vector<Seed> seeds = {
         {"wav_plain", pack + PlainWav(format, data)},
+        {"wav_one_byte", pack + PlainWav(format, PatternBytes(1, 8))},
         {"wav_chunks", pack + RiffWave(RiffChunk("LIST", "INFO") + RiffChunk("fmt ", format) +
                                        RiffChunk("fact", Int32Bytes(4)) + RiffChunk("data", data) +
                                        RiffChunk("id3 ", "abc"))},

@@ -56,7 +56,8 @@ void CheckPacked(const std::string& wav, UINT code) {
                       static_cast<uint8_t>(bank[38]) << 16 |
                       static_cast<uint32_t>(static_cast<uint8_t>(bank[39])) << 24;
     std::string samples = bank.substr(4 + kEntryHeadSize);
-    if (samples.size() != static_cast<size_t>(length) + 2)
+    // L + 2 in the field's own 32 bits: a one-byte data chunk is L = -1.
+    if (samples.size() != static_cast<uint32_t>(length + 2))
         FuzzFail("the length field does not fit the samples", std::to_string(length));
     if (wav.find(samples) == std::string::npos)
         FuzzFail("samples that the file does not hold", "");
