@@ -166,14 +166,6 @@ int64_t GetPosition(FileHandle* h) {
 
 bool HasFailed(FileHandle* h) { return h->failed; }
 
-bool RewindFile(FileHandle* h) {
-    if (h->buffer && h->mode == WritingMode) FlushBuffer(h);
-    h->mode = ReadingMode;
-    h->unread = 0;
-    h->filled = 0;
-    return !h->failed && OutsideGate(h, [&] { return OsSeekToStart(h); });
-}
-
 namespace {
 
 // Writes whatever waits in the buffer; whether every write on the handle,
@@ -184,6 +176,14 @@ bool FlushWaiting(FileHandle* h) {
 }
 
 }  // namespace
+
+bool RewindFile(FileHandle* h) {
+    bool flushed = FlushWaiting(h);
+    h->mode = ReadingMode;
+    h->unread = 0;
+    h->filled = 0;
+    return flushed && OutsideGate(h, [&] { return OsSeekToStart(h); });
+}
 
 bool CommitFile(FileHandle* h) {
     if (!FlushWaiting(h)) return false;
