@@ -58,11 +58,10 @@ bool WriteWhole(int fd, iovec* parts, int count) {
 void PrintLine(const char* text, size_t length) {
     char line[128];
     std::memcpy(line, text, length);
-    line[length] = '\r';
-    line[length + 1] = '\n';
+    line[length] = '\n';
     size_t done = 0;
-    while (done < length + 2) {
-        ssize_t n = write(STDOUT_FILENO, line + done, length + 2 - done);
+    while (done < length + 1) {
+        ssize_t n = write(STDOUT_FILENO, line + done, length + 1 - done);
         if (n < 0) return;
         done += static_cast<size_t>(n);
     }

@@ -107,7 +107,7 @@ for bank in "${banks[@]}"; do
         echo "$bank bank: the two programs print different lines" >&2
         exit 1
     fi
-    if ! printf '  ok\r\n' | cmp -s - <(tail -c 6 "$work/$bank.out-l"); then
+    if ! printf '  ok\n' | cmp -s - <(tail -c 5 "$work/$bank.out-l"); then
         echo "$bank bank: the run did not end with \"  ok\"" >&2
         exit 1
     fi

@@ -20,6 +20,10 @@ constexpr const char* UsageLines[] = {
     "It takes no arguments. More in: man lsd2wav (on Windows: README.txt)",
 };
 constexpr const char* LicenseLine = "MIT License";
+// On the error stream when neither bank is here: standard output stays
+// empty, but someone who started the program in the wrong folder learns why
+// nothing happened.
+constexpr const char* NoBankLine = "lsd2wav: no music_p.lsd or sound_p.lsd in this folder";
 // On the error stream, before an extraction that words on the command line
 // did not change.
 constexpr const char* NoArgumentsLine =

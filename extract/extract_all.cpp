@@ -126,7 +126,10 @@ const char* ExtractEntries(FileHandle* archive) {
 
 void ExtractAll() {
     FileHandle* archive = OpenBank();
-    if (!archive) return;
+    if (!archive) {
+        PrintErrorLine(NoBankLine);
+        return;
+    }
     ReadInt32(archive);  // the lead field means nothing to the extraction
     PrintLine(ExtractEntries(archive));
     CloseFile(archive);

@@ -19,13 +19,13 @@ namespace {
 // The same as -max_len=65536, for runs started without it.
 constexpr size_t kLargestInput = size_t{64} << 10;
 
-const char kHeading[] = "Extracting music...\r\n";
+const char kHeading[] = "Extracting music...\n";
 const char* const kStatusLines[] = {
-    "  ok\r\n",
-    "  out of memory!\r\n",
-    "  Cannot create output file!\r\n",
-    "  Failed to write to output file!\r\n",
-    "  Failed to read the archive!\r\n",
+    "  ok\n",
+    "  out of memory!\n",
+    "  Cannot create output file!\n",
+    "  Failed to write to output file!\n",
+    "  Failed to read the archive!\n",
 };
 
 }  // namespace

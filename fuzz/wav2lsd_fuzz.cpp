@@ -32,7 +32,6 @@ enum Mode { PackWav, ListBank, UpdateBank, ModeCount };
 UINT Wav2lsd(std::vector<const char*> arguments) {
     arguments.insert(arguments.begin(), "wav2lsd");
     StartUp();
-    EndLinesNatively();
     int32_t code = RunPackCommand(static_cast<int32_t>(arguments.size()), arguments.data());
     ShutDown(static_cast<UINT>(code));
     return static_cast<UINT>(code);

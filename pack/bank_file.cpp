@@ -22,7 +22,7 @@ bool CheckBank(const char* bankPath, BankUse use, FileHandle** existing, PackFai
     bool writing = use != BankUse::List;
     switch (KindOfFile(bankPath)) {
         case FileKind::Missing:
-            if (use == BankUse::Pack) return true;
+            if (use == BankUse::Pack || use == BankUse::Replace) return true;
             break;
         case FileKind::Directory:
             return Fail(failure, bankPath, BankIsFolder);
@@ -32,7 +32,8 @@ bool CheckBank(const char* bankPath, BankUse use, FileHandle** existing, PackFai
         case FileKind::Other:
             return Fail(failure, bankPath, BankIsOther);
         case FileKind::ReadOnly:
-            if (writing) return Fail(failure, bankPath, BankReadOnly);
+            // Not to be packed over anyway: that it is there says more.
+            if (writing && use != BankUse::Pack) return Fail(failure, bankPath, BankReadOnly);
             break;
         case FileKind::Regular:
             break;
@@ -41,11 +42,18 @@ bool CheckBank(const char* bankPath, BankUse use, FileHandle** existing, PackFai
     // BANK meanwhile, the file looked at is the file read.
     FileHandle* bank = OpenForReading(bankPath);
     if (!bank) return Fail(failure, bankPath, CannotOpenBank, SystemReasonText());
-    bool wave = ReadRiffWaveHeader(bank);
-    if (wave || !RewindFile(bank)) {
+    const char* refusal = nullptr;
+    if (ReadRiffWaveHeader(bank)) {
+        refusal = BankIsWav;
+    } else if (use == BankUse::Pack) {
+        refusal = BankExists;
+    } else if (writing && IdentityOf(bank).names > 1) {
+        refusal = BankHasTwoNames;
+    }
+    if (refusal || !RewindFile(bank)) {
         CloseFile(bank);
-        return wave ? Fail(failure, bankPath, BankIsWav)
-                    : Fail(failure, bankPath, CannotReadBank, SystemReasonText());
+        return refusal ? Fail(failure, bankPath, refusal)
+                       : Fail(failure, bankPath, CannotReadBank, SystemReasonText());
     }
     *existing = bank;
     return true;

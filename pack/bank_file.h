@@ -10,13 +10,15 @@
 // that name taken adds a number to it.
 constexpr const char* TemporarySuffix = ".wav2lsd-tmp";
 
-enum class BankUse { Pack, Update, List };
+// Pack makes a new bank; Replace packs over whatever bank is there.
+enum class BankUse { Pack, Replace, Update, List };
 
 // Refuses a BANK named like a WAV file, one that is a RIFF WAVE file, one
 // that is a folder, a link or anything but a regular file, and, to write
-// over, one that the system will not let be replaced. Update and List need
-// BANK to be there. Sets `existing` to BANK opened for reading at its start
-// when it is there, else to none.
+// over, one that the system will not let be replaced or that has another
+// name, which would go on holding the old bank. Pack refuses a BANK that is
+// there; Update and List need it. Sets `existing` to BANK opened for reading
+// at its start when it is there, else to none.
 bool CheckBank(const char* bankPath, BankUse use, FileHandle** existing, PackFailure* failure);
 
 struct Replacement {

@@ -2,13 +2,10 @@
 // unpacks, on the same runtime as lsd2wav.
 #include "pack/pack_command.h"
 #include "platform/arguments.h"
-#include "runtime/process/print_line.h"
 #include "runtime/process/process_frame.h"
 
 int main(int argc, char** argv) {
     StartUp();
-    // wav2lsd's lines are text for this platform's tools, unlike lsd2wav's.
-    EndLinesNatively();
     ProgramArguments arguments = TakeArguments(argc, argv);
     int32_t exitCode = arguments.unconvertible >= 0
                            ? RefuseArgument(arguments.values[arguments.unconvertible])

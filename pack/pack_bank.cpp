@@ -66,10 +66,11 @@ bool WriteBank(FileHandle* bank, const char* bankPath, const char* const* wavPat
 
 }  // namespace
 
-bool PackBank(const char* bankPath, const char* const* wavPaths, int32_t wavCount,
+bool PackBank(const char* bankPath, const char* const* wavPaths, int32_t wavCount, bool force,
               PackFailure* failure) {
     FileHandle* existing;
-    if (!CheckBank(bankPath, BankUse::Pack, &existing, failure)) return false;
+    if (!CheckBank(bankPath, force ? BankUse::Replace : BankUse::Pack, &existing, failure))
+        return false;
     EntryTable names = {nullptr, 0, 0};
     Replacement replacement;
     bool ok = CollectNames(wavPaths, wavCount, &names, failure) &&

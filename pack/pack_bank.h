@@ -8,5 +8,6 @@
 #include "pack/pack_failure.h"
 
 // Returns true when the bank is in place; else fills `failure`.
-bool PackBank(const char* bankPath, const char* const* wavPaths, int32_t wavCount,
+// With `force`, a BANK that is there is replaced; without, it is refused.
+bool PackBank(const char* bankPath, const char* const* wavPaths, int32_t wavCount, bool force,
               PackFailure* failure);

@@ -47,7 +47,7 @@ int32_t RunPackCommand(int32_t argc, const char* const* argv) {
         PrintLine("MIT License");
         return 0;
     }
-    bool update = false, list = false, verbose = false;
+    bool update = false, list = false, verbose = false, force = false;
     int32_t at = 1;
     for (; at < argc; ++at) {
         const char* option = argv[at];
@@ -57,6 +57,8 @@ int32_t RunPackCommand(int32_t argc, const char* const* argv) {
             list = true;
         } else if (Is(option, "--verbose") || Is(option, "-v")) {
             verbose = true;
+        } else if (Is(option, "--force") || Is(option, "-f")) {
+            force = true;
         } else if (Is(option, "--")) {
             ++at;
             break;
@@ -74,12 +76,13 @@ int32_t RunPackCommand(int32_t argc, const char* const* argv) {
     const char* bank = argv[at];
     if (update && list) return Refuse("--list", UnknownOption, TryHelp);
     if (verbose && !update) return Refuse("--verbose", VerboseAlone);
+    if (force && (update || list)) return Refuse("--force", ForceAlone);
     if ((update || list) && at + 1 < argc) return Refuse(argv[at + 1], WavFilesWithUpdate);
     if (!update && !list && at + 1 == argc) return Refuse(bank, NoWavFiles);
     PackFailure failure = {};
     bool ok = update ? UpdateBank(bank, verbose, &failure)
               : list ? ListBank(bank, &failure)
-                     : PackBank(bank, argv + at + 1, argc - at - 1, &failure);
+                     : PackBank(bank, argv + at + 1, argc - at - 1, force, &failure);
     if (!ok && !failure.quiet) PrintFailure(failure);
     return ok ? 0 : 1;
 }

@@ -7,12 +7,13 @@ constexpr const char* RefusalPrefix = "wav2lsd: ";
 constexpr const char* RefusalSeparator = ": ";
 
 constexpr const char* UsageLines[] = {
-    "usage: wav2lsd BANK WAV...",
+    "usage: wav2lsd [--force] BANK WAV...",
     "       wav2lsd [--verbose] --update BANK",
     "       wav2lsd --list BANK",
-    "Packs the WAV files into the sound bank BANK, one entry per file in the order",
-    "given, each named after its file without \".wav\". BANK is replaced only once",
-    "every file has been packed.",
+    "Packs the WAV files into a new sound bank BANK, one entry per file in the order",
+    "given, each named after its file without \".wav\". A BANK that is there already",
+    "is refused, unless --force: then it is replaced once every file has been packed.",
+    "  -f, --force    replace an existing BANK with a bank of the WAV files alone",
     "  --update       rebuild BANK from the files that lsd2wav extracted from it",
     "                 into this folder, keeping its order and names",
     "  -v, --verbose  with --update, one line per entry that changed",
@@ -28,6 +29,7 @@ constexpr const char* NoWavFiles = "no WAV files given";
 constexpr const char* NoBank = "no BANK given";
 constexpr const char* WavFilesWithUpdate = "--update and --list take the bank alone, no WAV files";
 constexpr const char* VerboseAlone = "--verbose goes with --update";
+constexpr const char* ForceAlone = "--force goes with packing WAV files, not --update or --list";
 constexpr const char* UnconvertibleArgument =
     "has characters that the system's code page cannot hold, so it would name another file; "
     "rename the file, or run in a folder whose path has none";
@@ -80,6 +82,13 @@ constexpr const char* BankToReadEndsInWav =
     "the bank's name ends in .wav: --update and --list take a bank, not a WAV file";
 constexpr const char* BankIsWav =
     "is a WAV file, not a bank: give the bank first, wav2lsd BANK WAV...";
+// Adding to an archive is what most packers do with an archive that is
+// there; a pack here would throw its entries away.
+constexpr const char* BankExists =
+    "already exists; use --update to change its entries, or --force to replace it";
+constexpr const char* BankHasTwoNames =
+    "has more than one name (a hard link), which would keep the old contents: copy it to a "
+    "file of its own first";
 constexpr const char* BankIsFolder = "is a folder, not a bank";
 constexpr const char* BankIsLink = "is a link: give the file it points to";
 constexpr const char* BankIsOther = "is not a regular file";

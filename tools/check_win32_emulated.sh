@@ -93,7 +93,8 @@ run32() {
 }
 # Extracts the bank BANK with the native and the emulated lsd2wav, each in a
 # folder of its own holding it as music_p.lsd, with standard output in a
-# file; both folders must end byte for byte alike, output included.
+# file; both folders must end byte for byte alike, and so must the lines,
+# but for their ends: LF natively, CR LF on Windows.
 compare_extraction() {
     local name=$1 bank=$2 last=$3
     mkdir -p "$work/$name/native" "$work/$name/windows"
@@ -101,9 +102,10 @@ compare_extraction() {
     cp "$bank" "$work/$name/windows/music_p.lsd"
     (cd "$work/$name/native" && "$native/lsd2wav" >../native.out)
     run32 "$work/$name/windows" "$win32/lsd2wav.exe" >"$work/$name/windows.out" || true
-    if ! cmp -s "$work/$name/native.out" "$work/$name/windows.out"; then
+    sed 's/$/\r/' "$work/$name/native.out" >"$work/$name/native-crlf.out"
+    if ! cmp -s "$work/$name/native-crlf.out" "$work/$name/windows.out"; then
         fail "$name: the lines printed differ"
-        diff <(od -c "$work/$name/native.out") <(od -c "$work/$name/windows.out") | head -n 20 >&2
+        diff <(od -c "$work/$name/native-crlf.out") <(od -c "$work/$name/windows.out") | head -n 20 >&2
     elif ! diff -r "$work/$name/native" "$work/$name/windows" >&2; then
         fail "$name: the extracted files differ"
     elif [ "$(tail -n 1 "$work/$name/windows.out" | tr -d '\r')" != "$last" ]; then

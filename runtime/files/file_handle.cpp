@@ -90,7 +90,8 @@ FileIdentity IdentityOf(FileHandle* h) {
     BY_HANDLE_FILE_INFORMATION info;
     BOOL known = OutsideGate(h, [&] { return Os.GetFileInformationByHandle(h->osHandle, &info); });
     if (!known) return FileIdentity{};
-    return {true, info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+    return {true, info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow,
+            info.nNumberOfLinks};
 }
 
 FileHandle* OpenForReading(const char* name) {

@@ -14,6 +14,7 @@ struct FileIdentity {
     uint32_t volume;
     uint32_t indexHigh;
     uint32_t indexLow;
+    uint32_t names;  // how many names (hard links) the file has
 };
 // Unknown when the system does not tell.
 FileIdentity IdentityOf(FileHandle* h);

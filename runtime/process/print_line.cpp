@@ -10,9 +10,9 @@
 namespace {
 
 HANDLE standardOutput;
-// The bytes that end each line: CR LF unless a program asks for its
-// platform's own.
-const char* lineEnd = "\r\n";
+// Lines end as text does on this platform: CR LF on Windows, where the
+// console and Notepad expect it, LF on POSIX, where grep and sed do.
+constexpr const char* lineEnd = NativeLineEnd;
 // The last failed write went to a pipe whose reader had gone.
 bool readerGone;
 
@@ -53,8 +53,6 @@ void TakeStandardOutput() { standardOutput = Os.GetStdHandle(STD_OUTPUT_HANDLE);
 void PrintLine(const char* text) { WriteLine(standardOutput, text); }
 
 bool PrintResultLine(const char* text) { return WriteLine(standardOutput, text); }
-
-void EndLinesNatively() { lineEnd = NativeLineEnd; }
 
 bool StandardOutputClosed() { return readerGone; }
 

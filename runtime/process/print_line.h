@@ -1,11 +1,11 @@
-// Console output: whole lines ending in CR LF (or the platform's own line
-// end, for a program that asks for it), each flushed at once.
+// Console output: whole lines ending as this platform's text does (CR LF on
+// Windows, LF on POSIX), each flushed at once.
 #pragma once
 
 // Takes the standard output handle that every later line goes to.
 void TakeStandardOutput();
 
-// Writes text (absent counts as empty) and CR LF to standard output. A line
+// Writes text (absent counts as empty) and the line end to standard output. A line
 // for which no scratch memory can be had is dropped.
 void PrintLine(const char* text);
 
@@ -16,10 +16,6 @@ bool PrintResultLine(const char* text);
 // Whether the last line that did not go out was lost because nobody reads
 // standard output any more (a pipe whose reader has ended).
 bool StandardOutputClosed();
-
-// From now on lines end as text files do on this platform: LF on POSIX,
-// CR LF on Windows.
-void EndLinesNatively();
 
 // The same for the error stream, whose handle is taken at each call: only a
 // program's last words go there, and a program that never fails never asks

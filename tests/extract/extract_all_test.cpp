@@ -9,9 +9,12 @@
 #include "extract/extract_all.h"
 #include "runtime/files/file_handle.h"
 #include "tests/extract/in_process_run.h"
+#include "tests/support/bank_builder.h"
 #include "tests/runtime/runtime_fixture.h"
 
 namespace {
+
+using lsdtest::NativeLines;
 
 const std::string kLead = "LEAD";
 
@@ -51,7 +54,7 @@ TEST_P(ExtractAllTest, WritesEveryFileAndLineTheSameWithOrWithoutABuffer) {
             << e.name;
     }
     expected += "  cut.wav\r\n  ok\r\n";
-    EXPECT_EQ(run.output, expected);
+    EXPECT_EQ(run.output, NativeLines(expected));
     EXPECT_EQ(ReadWholeFile("cut.wav"), WavBytes(5000, 1234));
 }
 
@@ -60,7 +63,7 @@ TEST_P(ExtractAllTest, AFailedCloseOfAWavFileEndsTheRun) {
     OsSpy spy;
     FailNth(spy, OsCall::CloseHandle, 1, false, "x.wav");
     InProcessRun run = RunInProcess(spy, RunExtraction, GetParam());
-    EXPECT_EQ(run.output, "Extracting sounds...\r\n  x.wav\r\n  Failed to write to output file!\r\n");
+    EXPECT_EQ(run.output, NativeLines("Extracting sounds...\r\n  x.wav\r\n  Failed to write to output file!\r\n"));
     EXPECT_EQ(ReadWholeFile("x.wav"), WavBytes(10, 12));
     EXPECT_EQ(CountCalls(spy, OsCall::CreateFileA, "y.wav"), 0u);
 }
@@ -76,7 +79,7 @@ TEST_P(ExtractAllTest, AnExistingFileIsEmptiedOnlyThroughTheHandleThatWasChecked
     WriteWholeFile("old.wav", std::string(500, 'z'));
     OsSpy spy;
     InProcessRun run = RunInProcess(spy, RunExtraction, GetParam());
-    EXPECT_EQ(run.output, "Extracting music...\r\n  old.wav\r\n  new.wav\r\n  old.wav\r\n  ok\r\n");
+    EXPECT_EQ(run.output, NativeLines("Extracting music...\r\n  old.wav\r\n  new.wav\r\n  old.wav\r\n  ok\r\n"));
     EXPECT_EQ(ReadWholeFile("old.wav"), WavBytes(2, 4));
     EXPECT_EQ(ReadWholeFile("new.wav"), WavBytes(1, 3));
     for (const char* file : {"old.wav", "new.wav"}) {
@@ -178,10 +181,10 @@ TEST_P(ExtractAllTest, AnExistingFileThatIsNoOrdinaryFileOfItsOwnIsLeftAlone) {
         InProcessRun run = RunInProcess(spy, RunExtraction, GetParam());
         std::string line = "Extracting sounds...\r\n  " + file + "\r\n";
         if (c.refused) {
-            EXPECT_EQ(run.output, line + "  Cannot create output file!\r\n");
+            EXPECT_EQ(run.output, NativeLines(line + "  Cannot create output file!\r\n"));
             EXPECT_EQ(ReadWholeFile(file), "older");
         } else {
-            EXPECT_EQ(run.output, line + "  ok\r\n");
+            EXPECT_EQ(run.output, NativeLines(line + "  ok\r\n"));
             EXPECT_EQ(ReadWholeFile(file), WavBytes(10, 12));
         }
     }
@@ -208,7 +211,7 @@ TEST_P(ExtractAllTest, NoMemoryForTheFirstNameIsOutOfMemory) {
     };
     InProcessRun run = RunInProcess(spy, RunExtraction, GetParam());
     EXPECT_TRUE(refused);
-    EXPECT_EQ(run.output, "Extracting music...\r\n  out of memory!\r\n");
+    EXPECT_EQ(run.output, NativeLines("Extracting music...\r\n  out of memory!\r\n"));
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(RealOs.GetFileAttributesA("x.wav"), INVALID_FILE_ATTRIBUTES);
 }
@@ -218,7 +221,7 @@ TEST_P(ExtractAllTest, EveryFileIsClosedAndEveryHeapReleasedAtTheEnd) {
     WriteWholeFile("music_p.lsd", kLead + ArchiveEntryBytes("x", -2, 0));
     OsSpy spy;
     InProcessRun run = RunInProcess(spy, RunExtraction, GetParam());
-    EXPECT_EQ(run.output, "Extracting music...\r\n  x.wav\r\n  Failed to write to output file!\r\n");
+    EXPECT_EQ(run.output, NativeLines("Extracting music...\r\n  x.wav\r\n  Failed to write to output file!\r\n"));
     EXPECT_EQ(ReadWholeFile("x.wav").size(), 44u);
     EXPECT_EQ(CountCalls(spy, OsCall::CloseHandle), CountCalls(spy, OsCall::CreateFileA));
     EXPECT_EQ(CountCalls(spy, OsCall::HeapDestroy), CountCalls(spy, OsCall::HeapCreate));

@@ -93,7 +93,7 @@ Verdict Extracted(const Files& wavs) {
             bool kept = before.count(file.first) && before.at(file.first) == file.second;
             if (!kept && !wavs.count(file.first)) return "wrote " + file.first;
         }
-        if (!EndsWith(run.output, "  ok\r\n")) return std::string();
+        if (!EndsWith(run.output, ConsoleLines({"  ok"}))) return std::string();
         for (const auto& wav : wavs) {
             if (!after.count(wav.first) || after.at(wav.first) != wav.second)
                 return "said ok, but " + wav.first + " is not what the bank holds";

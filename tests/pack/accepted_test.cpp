@@ -99,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(
 // Mistakes and slips of the hand: nothing is written, and every file that
 // was there, the one the slip would have destroyed among them, stays as it was.
 TEST(Wav2lsdCommandLine, HelpVersionMistakesAndSlips) {
-    const std::string usage = ToolLines({"usage: wav2lsd BANK WAV..."});
+    const std::string usage = ToolLines({"usage: wav2lsd [--force] BANK WAV..."});
     const Bytes wav = PlainWav(PcmFormat(1, 8000, 8), "abcd");
     const Bytes bank = ArchiveBytes({MakeEntry("a", 2, 1)});
     struct Case {
@@ -110,7 +110,8 @@ TEST(Wav2lsdCommandLine, HelpVersionMistakesAndSlips) {
         std::string refusedFile;  // else stderr names this file
         std::string reasonWords;
         // Files there before the run: a name ending in "/" is a folder, one
-        // ending in "|" a FIFO, "name>target" a link.
+        // ending in "|" a FIFO, "name>target" a link, "name=target" a second
+        // name of the file target.
         std::vector<std::pair<std::string, Bytes>> files;
     } cases[] = {
         {{}, 1, "!" + usage, "", "", {}},
@@ -134,13 +135,23 @@ TEST(Wav2lsdCommandLine, HelpVersionMistakesAndSlips) {
         {{"x.wav", "x.wav", "x.wav"}, 1, "", "x.wav", "ends in .wav", {{"x.wav", wav}}},
         {{"wave.lsd", "a.wav"}, 1, "", "wave.lsd", "is a WAV file", {{"wave.lsd", wav}, {"a.wav", wav}}},
         {{"--update", "wave.lsd"}, 1, "", "wave.lsd", "is a WAV file", {{"wave.lsd", wav}}},
-        {{"bank.lsd", "a.wav", "./a.wav"}, 1, "", "./a.wav", "same entry name", {{"bank.lsd", bank}, {"a.wav", wav}}},
+        {{"-f", "bank.lsd", "a.wav", "./a.wav"}, 1, "", "./a.wav", "same entry name", {{"bank.lsd", bank}, {"a.wav", wav}}},
+        // A pack throws away what a bank holds: only with --force.
+        {{"bank.lsd", "a.wav"}, 1, "", "bank.lsd",
+         "already exists; use --update to change its entries, or --force to replace it",
+         {{"bank.lsd", bank}, {"a.wav", wav}}},
+        {{"bank.lsd", "a.wav"}, 1, "", "bank.lsd", "already exists", {{"bank.lsd", ""}, {"a.wav", wav}}},
+        {{"--force", "--update", "bank.lsd"}, 1, "", "--force", "not --update or --list", {{"bank.lsd", bank}}},
+        {{"--list", "-f", "bank.lsd"}, 1, "", "--force", "not --update or --list", {{"bank.lsd", bank}}},
         {{"bank.lsd", "a.wav", "sub/a.wav"}, 1, "", "sub/a.wav", "same entry name", {{"a.wav", wav}, {"sub/", ""}, {"sub/a.wav", wav}}},
         {{"folder", "a.wav"}, 1, "", "folder", "is a folder", {{"folder/", ""}, {"a.wav", wav}}},
         {{"bank.lsd", "sub.wav"}, 1, "", "sub.wav", "is a folder", {{"sub.wav/", ""}}},
 #ifndef _WIN32
         // Names that Windows takes for a device or a stream, or for one file.
-        {{"bank.lsd", "con.wav"}, 1, "", "con.wav", "device name", {{"bank.lsd", bank}, {"con.wav", wav}}},
+        {{"--force", "bank.lsd", "con.wav"}, 1, "", "con.wav", "device name", {{"bank.lsd", bank}, {"con.wav", wav}}},
+        // A second name of the bank would go on holding the old one.
+        {{"--update", "bank.lsd"}, 1, "", "bank.lsd", "more than one name (a hard link), which would keep the old contents: copy it", {{"bank.lsd", bank}, {"backup=bank.lsd", ""}, {"a.wav", wav}}},
+        {{"-f", "bank.lsd", "a.wav"}, 1, "", "bank.lsd", "more than one name", {{"bank.lsd", bank}, {"backup=bank.lsd", ""}, {"a.wav", wav}}},
         {{"bank.lsd", "a.wav"}, 1, "", "bank.lsd", "is a link", {{"target", bank}, {"bank.lsd>target", ""}, {"a.wav", wav}}},
         {{"--update", "bank.lsd"}, 1, "", "bank.lsd", "is a link", {{"target", bank}, {"bank.lsd>target", ""}, {"a.wav", wav}}},
         {{"fifo", "a.wav"}, 1, "", "fifo", "not a regular file", {{"fifo|", ""}, {"a.wav", wav}}},
@@ -153,15 +164,17 @@ TEST(Wav2lsdCommandLine, HelpVersionMistakesAndSlips) {
         ScopedTempDir dir;
         for (const auto& file : c.files) {
             const std::string& name = file.first;
-            size_t arrow = name.find('>');
+            size_t arrow = name.find_first_of(">=");
             if (name.back() == '/') {
                 ASSERT_TRUE(MakeDirectory(dir.Join(name.substr(0, name.size() - 1))));
             } else if (name.back() == '|') {
                 ASSERT_TRUE(MakeFifo(dir.Join(name.substr(0, name.size() - 1))));
             } else if (arrow != std::string::npos) {
 #ifndef _WIN32
-                ASSERT_EQ(symlink(name.substr(arrow + 1).c_str(),
-                                  dir.Join(name.substr(0, arrow)).c_str()), 0);
+                std::string target = name.substr(arrow + 1), link = dir.Join(name.substr(0, arrow));
+                ASSERT_EQ(name[arrow] == '>' ? symlink(target.c_str(), link.c_str())
+                                             : ::link(dir.Join(target).c_str(), link.c_str()),
+                          0);
 #endif
             } else {
                 ASSERT_TRUE(WriteBytesToFile(dir.Join(name), file.second));
@@ -262,7 +275,7 @@ TEST(Wav2lsdTemporaryFile, ANameTakenIsLeftAloneAndBankKeepsItsBits) {
         };
         std::vector<std::string> before = withoutBank();
 
-        RunResult result = RunWav2lsd(dir.path, {"bank.lsd", "a.wav"});
+        RunResult result = RunWav2lsd(dir.path, {"--force", "bank.lsd", "a.wav"});
 
         ASSERT_TRUE(ExitedCleanly(result));
         EXPECT_TRUE(FileHolds(dir.Join("bank.lsd"), expected));

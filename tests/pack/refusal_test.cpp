@@ -43,7 +43,11 @@ TEST_P(RefusalTest, NamesTheFileAndLeavesTheFolderAsItWas) {
         }
         std::vector<std::string> before = SnapshotTree(dir.path);
 
-        RunResult result = RunWav2lsd(dir.path, {"bank.lsd", "good.wav", c.file});
+        // An older bank is replaced only with --force, and then only once
+        // every file has been packed.
+        std::vector<std::string> arguments = {"bank.lsd", "good.wav", c.file};
+        if (olderBank) arguments.insert(arguments.begin(), "--force");
+        RunResult result = RunWav2lsd(dir.path, arguments);
 
         EXPECT_TRUE(RefusedWith(result, c.file, c.reasonWords));
         EXPECT_EQ(SnapshotTree(dir.path), before);

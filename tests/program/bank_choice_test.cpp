@@ -1,12 +1,14 @@
 // Which archive a run picks, what it does when it finds none it can open,
 // and the command lines that ask a question and so pick none at all.
 
+#include <cstring>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "platform/line_end.h"
 #include "tests/support/bank_builder.h"
 #include "tests/support/program_runner.h"
 
@@ -55,13 +57,16 @@ TEST_P(BankChoiceTest, ExtractsTheRightBank) {
     std::vector<std::string> before = SnapshotTree(dir.path);
 
     RunResult result = RunProgramIn(dir.path);
-    ASSERT_TRUE(ExitedCleanly(result));
+    ASSERT_TRUE(result.exited && result.exitCode == 0) << DescribeEnd(result);
 
     if (c.extracted == kNothing) {
         EXPECT_EQ(result.output, "");
+        EXPECT_EQ(result.errors,
+                  ConsoleLines({"lsd2wav: no music_p.lsd or sound_p.lsd in this folder"}));
         EXPECT_EQ(SnapshotTree(dir.path), before);
         return;
     }
+    EXPECT_EQ(result.errors, "");
     BankKind kind = c.extracted == kMusic ? kMusicBank : kSoundBank;
     std::vector<BankEntry> entries = kind == kMusicBank ? MusicEntries() : SoundEntries();
     EXPECT_EQ(result.output, ExpectedConsole(kind, entries));
@@ -134,9 +139,9 @@ TEST_P(CommandLineTest, AnswersAQuestionElseWarnsAndExtracts) {
         size_t lineFeeds = 0, lineEnds = 0;
         for (size_t i = 0; i < result.output.size(); ++i) {
             lineFeeds += result.output[i] == '\n';
-            lineEnds += result.output.compare(i, 2, "\r\n") == 0;
+            lineEnds += result.output.compare(i, std::strlen(NativeLineEnd), NativeLineEnd) == 0;
         }
-        EXPECT_EQ(lineFeeds, lineEnds) << "a line ends without CR LF";
+        EXPECT_EQ(lineFeeds, lineEnds) << "a line ends otherwise than this platform's text";
         EXPECT_TRUE(!result.output.empty() && result.output.back() == '\n');
         EXPECT_EQ(SnapshotTree(dir.path), before);
         return;
@@ -157,7 +162,7 @@ INSTANTIATE_TEST_SUITE_P(
         CommandLineCase{"slash_question_mark", {"/?"}, kUsageHolds},
         CommandLineCase{"version",
                         {"--version"},
-                        {"lsd2wav " LSD2WAV_VERSION "\r\nMIT License\r\n"}},
+                        {ConsoleLines({"lsd2wav " LSD2WAV_VERSION, "MIT License"})}},
         CommandLineCase{"unknown_option", {"--extract"}, {}},
         CommandLineCase{"help_and_more", {"--help", "now"}, {}},
         CommandLineCase{"bank_name", {"sound_p.lsd"}, {}}),

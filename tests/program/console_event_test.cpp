@@ -232,7 +232,7 @@ TEST_P(Wav2lsdEventTest, LeavesTheBankAsItWasAndNoTemporaryFile) {
     RunOptions options;
     options.directory = dir.path;
     options.program = WAV2LSD_PROGRAM;
-    options.arguments = {"bank.lsd", "a.wav", "b.wav"};
+    options.arguments = {"--force", "bank.lsd", "a.wav", "b.wav"};
     options.timeoutSeconds = 20;
     bool temporarySeen = false;
     options.whileRunning = [&](const RunProgress& progress) {

@@ -13,17 +13,21 @@
 #include <thread>
 #endif
 
+#include "platform/line_end.h"
 #include "runtime/files/file_handle.h"
 #include "runtime/process/memory_pool.h"
 #include "runtime/process/gate.h"
 #include "runtime/process/print_line.h"
 #include "runtime/process/process_frame.h"
 #include "tests/extract/in_process_run.h"
+#include "tests/support/bank_builder.h"
 #include "tests/runtime/runtime_fixture.h"
 #include "tests/support/in_process_frame.h"
 #include "tests/support/os_spy.h"
 
 namespace {
+
+using lsdtest::NativeLines;
 
 // The whole frame, start-up to shut-down, in a directory of its own.
 class ProcessFrameTest : public RuntimeTest {
@@ -40,14 +44,14 @@ protected:
     OsSpy spy;
 };
 
-TEST_P(ProcessFrameTest, LinesEndInCrLfAndGoOutWholeAndFlushed) {
+TEST_P(ProcessFrameTest, LinesEndAsThePlatformsTextAndGoOutWholeAndFlushed) {
     const char* texts[] = {"Extracting music...", "", nullptr, "  \xE9t\xE9.wav"};
     std::string expected;
     InProcessRun run = Run([&] {
         for (const char* text : texts) {
             ClearCalls(spy);
             PrintLine(text);
-            std::string line = std::string(text ? text : "") + "\r\n";
+            std::string line = std::string(text ? text : "") + NativeLineEnd;
             expected += line;
             // Not a terminal: the console write fails and the same bytes go
             // to the file in one write, then straight through to the disk.
@@ -68,7 +72,7 @@ TEST_P(ProcessFrameTest, ALineWithoutScratchMemoryIsDropped) {
         PrintLine("kept");
         return 0;
     });
-    EXPECT_EQ(run.output, "kept\r\n");
+    EXPECT_EQ(run.output, NativeLines("kept\r\n"));
 }
 
 TEST_P(ProcessFrameTest, BlocksAreZeroFilledAndSizesBelowOneRefused) {

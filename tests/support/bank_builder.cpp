@@ -1,5 +1,7 @@
 #include "tests/support/bank_builder.h"
 
+#include "platform/line_end.h"
+
 #include <cstdio>
 
 namespace lsdtest {
@@ -142,11 +144,24 @@ Bytes ExpectedWav(const BankEntry& entry) {
     return out;
 }
 
+Bytes NativeLines(const Bytes& lines) {
+    Bytes out;
+    for (size_t at = 0; at < lines.size(); ++at) {
+        if (lines.compare(at, 2, "\r\n") == 0) {
+            out += NativeLineEnd;
+            ++at;
+        } else {
+            out += lines[at];
+        }
+    }
+    return out;
+}
+
 Bytes ConsoleLines(const std::vector<std::string>& lines) {
     Bytes out;
     for (const std::string& line : lines) {
         out += line;
-        out += "\r\n";
+        out += NativeLineEnd;
     }
     return out;
 }

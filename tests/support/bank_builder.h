@@ -81,7 +81,9 @@ Bytes WavHeader(int32_t length, const Bytes& format);
 // stops after the header). Sample bytes missing from the entry count as zero.
 Bytes ExpectedWav(const BankEntry& entry);
 
-// Each line followed by CR LF, concatenated.
+// Each line followed by this platform's line end, concatenated.
+// `lines`, each ended in CR LF, as this platform's programs end them.
+Bytes NativeLines(const Bytes& lines);
 Bytes ConsoleLines(const std::vector<std::string>& lines);
 // The whole console output of a run over `entries` whose walk announces every
 // one of them and then ends with `status` ("  ok" or a failure line).
