@@ -5,6 +5,7 @@
 #include "pack/text_format.h"
 #include "pack/wav_reader.h"
 #include "runtime/files/file_names.h"
+#include "runtime/process/print_line.h"
 #include "runtime/process/removal_on_event.h"
 #include "runtime/process/text_store.h"
 
@@ -63,6 +64,8 @@ bool BeginReplacement(const char* bankPath, FileHandle* like, Replacement* repla
                       PackFailure* failure) {
     replacement->file = nullptr;
     replacement->temporaryPath = nullptr;
+    replacement->replacing = like != nullptr;
+    replacement->ownerWas[0] = '\0';
     for (int32_t attempt = 1; attempt <= TemporaryTries; ++attempt) {
         char number[DecimalTextSize] = "";
         if (attempt > 1) DecimalText(attempt, number);
@@ -73,6 +76,9 @@ bool BeginReplacement(const char* bankPath, FileHandle* like, Replacement* repla
             replacement->file = file;
             replacement->temporaryPath = path;
             RemoveOnEvent(path, file);
+            // Told once the bank is replaced, when it matters.
+            if (like)
+                KeepsOwner(file, like, replacement->ownerWas, replacement->ownerNow, OwnerTextSize);
             return true;
         }
         // Another run's temporary file, or one left by a run that was killed.
@@ -83,6 +89,27 @@ bool BeginReplacement(const char* bankPath, FileHandle* like, Replacement* repla
     return Fail(failure, bankPath, CannotCreateTemporary, TemporariesLeft);
 }
 
+// Puts the closed new bank in BANK's place; whether it is there, and
+// whether the old bank has gone all the same.
+bool PutInPlace(const char* bankPath, const Replacement& replacement, bool* oldGone,
+                PackFailure* failure) {
+    const char* temporary = replacement.temporaryPath;
+    Replaced put;
+    if (replacement.replacing) {
+        put = ReplaceFileWith(bankPath, temporary);
+    } else {
+        put = MoveFileOver(temporary, bankPath) ? Replaced::Done : Replaced::NotDone;
+    }
+    *oldGone = put == Replaced::OldGone;
+    if (put == Replaced::Done) return true;
+    if (put == Replaced::NotDone)
+        return Fail(failure, bankPath, CannotReplaceBank, SystemReasonText());
+    LineText where = {};
+    AppendText(&where, OldBankGone);
+    AppendText(&where, temporary);
+    return Fail(failure, bankPath, CannotReplaceBank, where.text);
+}
+
 bool FinishReplacement(const char* bankPath, Replacement* replacement, bool written,
                        PackFailure* failure) {
     bool ok = written;
@@ -90,9 +117,17 @@ bool FinishReplacement(const char* bankPath, Replacement* replacement, bool writ
         ok = Fail(failure, bankPath, CannotWriteBank, SystemReasonText());
     if (!CloseFile(replacement->file) && ok)
         ok = Fail(failure, bankPath, CannotWriteBank, SystemReasonText());
-    if (ok && !MoveFileOver(replacement->temporaryPath, bankPath))
-        ok = Fail(failure, bankPath, CannotReplaceBank, SystemReasonText());
-    if (!ok) RemoveFile(replacement->temporaryPath);
+    bool oldGone = false;
+    if (ok) ok = PutInPlace(bankPath, *replacement, &oldGone, failure);
+    // The new bank under its temporary name is all there is of the bank then.
+    if (!ok && !oldGone) RemoveFile(replacement->temporaryPath);
+    if (ok && replacement->ownerWas[0] != '\0') {
+        LineText line = {};
+        const char* parts[] = {RefusalPrefix,         bankPath, RefusalSeparator, OwnerNotKept,
+                               replacement->ownerWas, OwnerNow, replacement->ownerNow};
+        for (const char* part : parts) AppendText(&line, part);
+        PrintErrorLine(line.text);
+    }
     KeepOnEvent();
     FreeText(replacement->temporaryPath);
     replacement->file = nullptr;

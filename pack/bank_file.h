@@ -21,18 +21,28 @@ enum class BankUse { Pack, Replace, Update, List };
 // at its start when it is there, else to none.
 bool CheckBank(const char* bankPath, BankUse use, FileHandle** existing, PackFailure* failure);
 
+constexpr int32_t OwnerTextSize = 256;
+
 struct Replacement {
     FileHandle* file;     // the new bank, being written
     char* temporaryPath;  // its name until it is renamed over BANK
+    bool replacing;       // BANK was there, and hands on who may use it
+    // The owner and group ("owner:group") that BANK had and that the new
+    // bank could not take; ownerWas is empty when it took them.
+    char ownerWas[OwnerTextSize];
+    char ownerNow[OwnerTextSize];
 };
 
 // Creates the temporary file, new and not through a link, with the
-// permission bits of `like` (BANK as it is) when given.
+// permission bits, owner and group of `like` (BANK as it is) when given, as
+// far as the system lets them be kept.
 bool BeginReplacement(const char* bankPath, FileHandle* like, Replacement* replacement,
                       PackFailure* failure);
 
-// With `written` true, commits, closes and renames the new bank over BANK;
-// whatever fails, and whenever `written` is false, the temporary file goes.
-// Returns whether BANK is now the new bank.
+// With `written` true, commits, closes and renames the new bank over BANK,
+// and says on the error stream when it could not keep BANK's owner and group;
+// whatever fails, and whenever `written` is false, the temporary file goes,
+// unless it is all that is left of the bank. Returns whether BANK is now
+// the new bank.
 bool FinishReplacement(const char* bankPath, Replacement* replacement, bool written,
                        PackFailure* failure);

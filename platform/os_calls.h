@@ -25,6 +25,7 @@
     X(CloseHandle)                  \
     X(FlushFileBuffers)             \
     X(MoveFileExA)                  \
+    X(ReplaceFileA)                 \
     X(DeleteFileA)                  \
     X(GetFileAttributesA)           \
     X(GetFileInformationByHandle)   \

@@ -123,6 +123,33 @@ int OpenBeneath(const char* name, int flags) {
     return fd;
 }
 
+// A rename is on the disk only once the folder that holds the name is; until
+// then a crash can bring back the old file under it. File systems that
+// cannot sync a folder say so with EINVAL, and have nothing to sync.
+bool SyncFolderOf(const char* name) {
+    const char* slash = std::strrchr(name, '/');
+    char folder[PATH_MAX] = ".";
+    if (slash != nullptr) {
+        size_t length = slash == name ? 1 : static_cast<size_t>(slash - name);
+        if (length >= sizeof folder) {
+            errno = ENAMETOOLONG;
+            return false;
+        }
+        std::memcpy(folder, name, length);
+        folder[length] = '\0';
+    }
+    int fd = OpenAt(AT_FDCWD, folder, O_RDONLY | O_DIRECTORY);
+    if (fd < 0) return false;
+    int result;
+    do {
+        result = fsync(fd);
+    } while (result != 0 && errno == EINTR);
+    int error = errno;
+    close(fd);
+    errno = error;
+    return result == 0 || error == EINVAL;
+}
+
 // Keeps a tracked position in step with bytes read or written.
 void Advance(int fd, DWORD bytes) {
     FdFacts* facts = FactsOf(fd);
@@ -138,7 +165,8 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
                    DWORD disposition, DWORD attributes, HANDLE templateFile) {
     OpenWay way = OpenFlags(access, share, disposition, attributes);
     int flags = way.flags;
-    // A template gives a new file its attributes; here, its permission bits.
+    // A template gives a new file its attributes; here, its permission bits,
+    // and its owner and group as far as this process may give them away.
     struct stat like;
     bool templated = templateFile != nullptr && disposition == CREATE_NEW && !way.beneath;
     if (name == nullptr || flags < 0 || security != nullptr ||
@@ -149,7 +177,12 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES
     }
     int fd = way.beneath ? OpenBeneath(name, flags) : OpenAt(AT_FDCWD, name, flags);
     if (fd < 0) return INVALID_HANDLE_VALUE;
-    // Set after the open, so that the umask does not take bits away.
+    // The group goes to any member of it, the owner only from root; what
+    // cannot be kept the caller learns by comparing the two files. The bits
+    // come after, as a change of owner clears the set-ID ones, and after the
+    // open, so that the umask does not take bits away.
+    if (templated && fchown(fd, like.st_uid, like.st_gid) != 0)
+        fchown(fd, static_cast<uid_t>(-1), like.st_gid);
     if (templated && fchmod(fd, like.st_mode & 07777) != 0) {
         int error = errno;
         close(fd);
@@ -296,11 +329,34 @@ BOOL FlushFileBuffers(HANDLE file) {
 
 // rename(2) replaces the target in one step, as MOVEFILE_REPLACE_EXISTING
 // does; without that flag Windows refuses an existing target, which rename(2)
-// cannot promise, so any other flags are refused.
+// cannot promise, so that flag is required. MOVEFILE_WRITE_THROUGH returns
+// only once the move is on the disk.
 BOOL MoveFileExA(LPCSTR existing, LPCSTR replacement, DWORD flags) {
-    if (existing == nullptr || replacement == nullptr || flags != MOVEFILE_REPLACE_EXISTING)
+    if (existing == nullptr || replacement == nullptr ||
+        (flags & ~MOVEFILE_WRITE_THROUGH) != MOVEFILE_REPLACE_EXISTING)
         return FALSE;
-    return rename(existing, replacement) == 0 ? TRUE : FALSE;
+    if (rename(existing, replacement) != 0) return FALSE;
+    return (flags & MOVEFILE_WRITE_THROUGH) == 0 || SyncFolderOf(replacement) ? TRUE : FALSE;
+}
+
+// What Windows' ReplaceFile keeps of the replaced file, its owner, group and
+// permission bits, the replacement took here when it was created with the
+// replaced file as its template (CreateFileA); what is left is one rename,
+// which either happens whole or leaves both files as they were, and which is
+// on the disk when the call returns, as NTFS's journal has it there. No
+// backup name, and the replaced file must be there.
+BOOL ReplaceFileA(LPCSTR replaced, LPCSTR replacement, LPCSTR backup, DWORD flags, LPVOID exclude,
+                  LPVOID reserved) {
+    struct stat facts;
+    if (replaced == nullptr || replacement == nullptr || backup != nullptr ||
+        (flags & ~REPLACEFILE_IGNORE_MERGE_ERRORS) != 0 || exclude != nullptr ||
+        reserved != nullptr) {
+        errno = EINVAL;
+        return FALSE;
+    }
+    if (lstat(replaced, &facts) != 0) return FALSE;
+    if (rename(replacement, replaced) != 0) return FALSE;
+    return SyncFolderOf(replaced) ? TRUE : FALSE;
 }
 
 // unlink(2) refuses a directory, as DeleteFileA does.

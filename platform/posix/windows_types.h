@@ -86,6 +86,7 @@ typedef struct _CRITICAL_SECTION {
 #define ERROR_DISK_FULL 112u
 #define ERROR_NO_DATA 232u
 #define ERROR_ALREADY_EXISTS 183u
+#define ERROR_UNABLE_TO_MOVE_REPLACEMENT 1176u
 
 #define FILE_BEGIN 0u
 #define FILE_CURRENT 1u
@@ -97,6 +98,8 @@ typedef struct _CRITICAL_SECTION {
 #define STD_ERROR_HANDLE ((DWORD)-12)
 
 #define MOVEFILE_REPLACE_EXISTING 0x00000001u
+#define MOVEFILE_WRITE_THROUGH 0x00000008u
+#define REPLACEFILE_IGNORE_MERGE_ERRORS 0x00000002u
 
 #define CTRL_C_EVENT 0u
 #define CTRL_BREAK_EVENT 1u
@@ -116,6 +119,8 @@ DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD metho
 BOOL CloseHandle(HANDLE object);
 BOOL FlushFileBuffers(HANDLE file);
 BOOL MoveFileExA(LPCSTR existing, LPCSTR replacement, DWORD flags);
+BOOL ReplaceFileA(LPCSTR replaced, LPCSTR replacement, LPCSTR backup, DWORD flags, LPVOID exclude,
+                  LPVOID reserved);
 BOOL DeleteFileA(LPCSTR name);
 DWORD GetFileAttributesA(LPCSTR name);
 BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info);

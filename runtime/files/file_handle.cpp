@@ -2,6 +2,7 @@
 
 #include "platform/little_endian.h"
 #include "platform/create_beneath.h"
+#include "platform/file_owner.h"
 #include "runtime/files/file_buffer.h"
 #include "runtime/files/file_record.h"
 #include "runtime/files/file_registry.h"
@@ -116,6 +117,10 @@ FileHandle* CreateNewForWriting(const char* name, FileHandle* like) {
     if (!h) return nullptr;
     return FinishOpen(h, CallCreateFile(h, name, GENERIC_READ | GENERIC_WRITE, CREATE_NEW,
                                         FILE_ATTRIBUTE_NORMAL, like ? like->osHandle : nullptr));
+}
+
+bool KeepsOwner(FileHandle* made, FileHandle* like, char* was, char* now, int32_t size) {
+    return SameOwnerAndGroup(made->osHandle, like->osHandle, was, now, static_cast<size_t>(size));
 }
 
 int32_t ReadInt32(FileHandle* h) {

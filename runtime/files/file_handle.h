@@ -34,6 +34,12 @@ FileHandle* CreateForWriting(const char* name, const FileIdentity* never);
 // file `like` when one is given.
 FileHandle* CreateNewForWriting(const char* name, FileHandle* like);
 
+// Whether `made` has the owner and group of `like`, which a file made from it
+// as a template takes as far as the system lets it; when not, `was` and `now`
+// (`size` bytes each) name them as "owner:group". On Windows the owner goes
+// with ReplaceFileWith, so the answer there is always yes.
+bool KeepsOwner(FileHandle* made, FileHandle* like, char* was, char* now, int32_t size);
+
 int32_t ReadInt32(FileHandle* h);
 int32_t ReadBlock(FileHandle* h, void* dst, int32_t n);
 int32_t WriteInt32(FileHandle* h, int32_t value);

@@ -4,9 +4,27 @@
 #include "runtime/process/gate.h"
 
 bool MoveFileOver(const char* from, const char* to) {
-    BOOL moved =
-        OutsideGate(nullptr, [&] { return Os.MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING); });
+    BOOL moved = OutsideGate(nullptr, [&] {
+        return Os.MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    });
     return moved != FALSE;
+}
+
+Replaced ReplaceFileWith(const char* to, const char* from) {
+    // Attributes or security that cannot be carried over are no reason to
+    // keep the old bank: the caller reports what it can tell of them.
+    BOOL replaced = OutsideGate(nullptr, [&] {
+        return Os.ReplaceFileA(to, from, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                               nullptr);
+    });
+    if (replaced) return Replaced::Done;
+    DWORD error = Os.GetLastError();
+    // The old file went away (taken by ReplaceFile, or by someone else
+    // meanwhile): a plain move still puts the new one in its place.
+    if (error != ERROR_UNABLE_TO_MOVE_REPLACEMENT && error != ERROR_FILE_NOT_FOUND)
+        return Replaced::NotDone;
+    if (MoveFileOver(from, to)) return Replaced::Done;
+    return error == ERROR_UNABLE_TO_MOVE_REPLACEMENT ? Replaced::OldGone : Replaced::NotDone;
 }
 
 bool RemoveFile(const char* name) {

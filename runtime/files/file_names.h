@@ -2,8 +2,19 @@
 #pragma once
 
 // Puts the file `from` in the place of `to` in one step, replacing whatever
-// was there; whether it worked.
+// was there; whether it worked. Once it has, the move is on the disk.
 bool MoveFileOver(const char* from, const char* to);
+
+// How ReplaceFileWith left the two files: `from` in the place of `to`; both
+// as they were; or `to` gone while `from` still has its own name, which
+// Windows leaves when it can take the old file away but not rename the new.
+enum class Replaced { Done, NotDone, OldGone };
+
+// Puts the file `from` in the place of the existing file `to`, which hands
+// on its attributes and security (on POSIX `from` took its owner, group and
+// permission bits when it was made from `to` as a template). Once it is
+// done, it is on the disk.
+Replaced ReplaceFileWith(const char* to, const char* from);
 
 // Deletes the file; whether it went.
 bool RemoveFile(const char* name);

@@ -297,6 +297,56 @@ namespace lsdtest {
 namespace {
 
 #ifndef _WIN32
+// A bank that --update or --force replaces keeps its permission bits, and its
+// group and owner as far as the one who runs wav2lsd may keep them: root
+// keeps both; a member of the bank's group keeps the group, becomes the owner
+// and is told so. Numbers that no account has stand for the users, so that
+// none need be made, and show as numbers.
+TEST(Wav2lsdReplacement, KeepsWhoMayUseTheBank) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root, to own the bank as another user";
+    const std::vector<std::string> member = {"/usr/bin/setpriv", "--reuid=12345", "--regid=12345",
+                                             "--groups=12346", "--"};
+    const BankEntry entry = MakeEntry("a", 10, 1);
+    struct Case {
+        std::vector<std::string> wrapper;
+        std::vector<std::string> arguments;
+        mode_t mode;
+        uid_t ownerAfter;
+        std::string errors;
+    } cases[] = {
+        {{}, {"--update", "music_p.lsd"}, 0640, 12347, ""},
+        {{}, {"-f", "music_p.lsd", "a.wav"}, 0604, 12347, ""},
+        {member, {"--update", "music_p.lsd"}, 0660, 12345,
+         ToolLines({"wav2lsd: music_p.lsd: could not keep its owner and group 12347:12346; "
+                    "they are now 12345:12346"})},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.arguments));
+        ScopedTempDir dir;
+        const std::string bank = dir.Join("music_p.lsd");
+        ASSERT_TRUE(WriteBytesToFile(bank, ArchiveBytes({entry})));
+        ASSERT_TRUE(WriteBytesToFile(dir.Join("a.wav"), ExpectedWav(entry)));
+        ASSERT_EQ(chown(bank.c_str(), 12347, 12346), 0);
+        ASSERT_EQ(chmod(bank.c_str(), c.mode), 0);
+        ASSERT_EQ(chmod(dir.path.c_str(), 0777), 0);
+        ASSERT_EQ(chmod(dir.Join("a.wav").c_str(), 0644), 0);
+        RunOptions options;
+        options.directory = dir.path;
+        options.program = WAV2LSD_PROGRAM;
+        options.arguments = c.arguments;
+        options.wrapper = c.wrapper;
+        RunResult result = RunProgram(options);
+        EXPECT_TRUE(result.exited && result.exitCode == 0) << DescribeEnd(result) << result.errors;
+        EXPECT_EQ(result.errors, c.errors);
+        struct stat info;
+        ASSERT_EQ(lstat(bank.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, c.mode);
+        EXPECT_EQ(info.st_uid, c.ownerAfter);
+        EXPECT_EQ(info.st_gid, 12346u);
+        EXPECT_EQ(SnapshotTree(dir.path).size(), 2u) << "a temporary file was left";
+    }
+}
+
 // Every line that wav2lsd owes its output must go out, or it says so with
 // exit code 1; a reader that has all it wants (head) ends it quietly, as
 // a closed pipe ends ls, and never with a claim of success.

@@ -193,6 +193,17 @@ VOID Spied(Tag<OsCall::LeaveCriticalSection>, LPCRITICAL_SECTION section) {
     Record(spy, OsCall::LeaveCriticalSection, section, 0, 0, true);
 }
 
+BOOL Spied(Tag<OsCall::ReplaceFileA>, LPCSTR replaced, LPCSTR replacement, LPCSTR backup,
+           DWORD flags, LPVOID exclude, LPVOID reserved) {
+    OsSpy& spy = *current;
+    BOOL ok = Pass(spy.ReplaceFileA, RealOs.ReplaceFileA, replaced, replacement, backup, flags,
+                   exclude, reserved);
+    std::lock_guard<std::mutex> hold(spy.lock);
+    spy.calls.push_back(
+        {OsCall::ReplaceFileA, nullptr, replaced != nullptr ? replaced : "", flags, 0, ok == TRUE});
+    return ok;
+}
+
 BOOL Spied(Tag<OsCall::MoveFileExA>, LPCSTR existing, LPCSTR replacement, DWORD flags) {
     OsSpy& spy = *current;
     BOOL ok = Pass(spy.MoveFileExA, RealOs.MoveFileExA, existing, replacement, flags);
@@ -351,6 +362,9 @@ bool FailCallWhen(OsSpy& spy, OsCall call, const std::string& file, FailDecision
             return true;
         case OsCall::MoveFileExA:
             FailWhen(spy, spy.MoveFileExA, RealOs.MoveFileExA, FALSE, false, file, decide);
+            return true;
+        case OsCall::ReplaceFileA:
+            FailWhen(spy, spy.ReplaceFileA, RealOs.ReplaceFileA, FALSE, false, file, decide);
             return true;
         case OsCall::DeleteFileA:
             FailWhen(spy, spy.DeleteFileA, RealOs.DeleteFileA, FALSE, false, file, decide);

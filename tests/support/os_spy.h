@@ -18,8 +18,9 @@
 //
 // Files. A `file` argument of "" means every call of the kind; a name means the
 // calls on the handle that CreateFileA last returned for exactly that name (as
-// the caller spelled it), until the handle is closed; for MoveFileExA and
-// DeleteFileA it means the file named by their first argument. GetStdHandle's
+// the caller spelled it), until the handle is closed; for MoveFileExA,
+// ReplaceFileA and DeleteFileA it means the file named by their first
+// argument (ReplaceFileA's is the file replaced). GetStdHandle's
 // handles are named "<stdout>" and "<stderr>".
 //
 // Records. Each call is recorded once, after it returns (ExitProcess before it
@@ -46,13 +47,14 @@ struct OsCallRecord {
     // critical sections), or the one it returned: CreateFileA, HeapCreate,
     // GetStdHandle.
     HANDLE handle;
-    // CreateFileA's and DeleteFileA's name, MoveFileExA's existing name, or
+    // CreateFileA's and DeleteFileA's name, MoveFileExA's existing name,
+    // ReplaceFileA's replaced name, or
     // the name of `handle`; see above.
     std::string file;
     // Bytes asked of ReadFile, WriteFile, WriteConsoleA and HeapAlloc; the
     // 64-bit distance of SetFilePointer (as int64_t); CreateFileA's
     // disposition; GetStdHandle's argument; ExitProcess' code; the `add` flag
-    // of SetConsoleCtrlHandler; MoveFileExA's flags.
+    // of SetConsoleCtrlHandler; MoveFileExA's and ReplaceFileA's flags.
     uint64_t asked;
     // Bytes read or written as reported to the caller; SetFilePointer's new
     // 64-bit position.

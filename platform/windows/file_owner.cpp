@@ -1,0 +1,3 @@
+#include "platform/file_owner.h"
+
+bool SameOwnerAndGroup(HANDLE, HANDLE, char*, char*, size_t) { return true; }
