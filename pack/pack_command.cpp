@@ -7,6 +7,7 @@
 #include "pack/pack_texts.h"
 #include "pack/update_bank.h"
 #include "runtime/process/print_line.h"
+#include "runtime/process/removal_on_event.h"
 
 #ifndef WAV2LSD_VERSION
 #error "WAV2LSD_VERSION must give the version"
@@ -79,6 +80,8 @@ int32_t RunPackCommand(int32_t argc, const char* const* argv) {
     if (force && (update || list)) return Refuse("--force", ForceAlone);
     if ((update || list) && at + 1 < argc) return Refuse(argv[at + 1], WavFilesWithUpdate);
     if (!update && !list && at + 1 == argc) return Refuse(bank, NoWavFiles);
+    // No event may leave a writing run looking as if it had finished.
+    if (!list) EndRunOnEvent();
     PackFailure failure = {};
     bool ok = update ? UpdateBank(bank, verbose, &failure)
               : list ? ListBank(bank, &failure)

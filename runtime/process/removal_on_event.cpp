@@ -10,15 +10,17 @@
 
 namespace {
 
+std::atomic<bool> ending{false};
 std::atomic<const char*> doomedPath{nullptr};
 std::atomic<FileHandle*> doomedWriter{nullptr};
 
 // Inside the gate the main thread is waiting in an OS call and never comes
 // back out, so it cannot rename the file away meanwhile.
-BOOL WINAPI RemoveOnEventHandler(DWORD) {
-    if (doomedPath.load() != nullptr) {
+BOOL WINAPI EndRunHandler(DWORD) {
+    if (ending.load()) {
         WaitAtGate();
-        if (FileInUseOutsideGate() == doomedWriter.load()) WaitForCallOutsideGate();
+        FileHandle* writer = doomedWriter.load();
+        if (writer != nullptr && FileInUseOutsideGate() == writer) WaitForCallOutsideGate();
         EndRoutine();
         const char* path = doomedPath.load();
         if (path) RemoveFile(path);
@@ -30,9 +32,14 @@ BOOL WINAPI RemoveOnEventHandler(DWORD) {
 
 }  // namespace
 
-void RemoveOnEvent(const char* path, FileHandle* writer) {
+void EndRunOnEvent() {
     static bool handlerSet = false;
-    if (!handlerSet) handlerSet = Os.SetConsoleCtrlHandler(RemoveOnEventHandler, TRUE) != FALSE;
+    if (!handlerSet) handlerSet = Os.SetConsoleCtrlHandler(EndRunHandler, TRUE) != FALSE;
+    ending.store(true);
+}
+
+void RemoveOnEvent(const char* path, FileHandle* writer) {
+    EndRunOnEvent();
     doomedWriter.store(writer);
     doomedPath.store(path);
 }

@@ -20,6 +20,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -214,46 +215,96 @@ INSTANTIATE_TEST_SUITE_P(Events, BufferedEventTest, ::testing::Values(SIGHUP, SI
                              return std::string(info.param == SIGHUP ? "close" : "interrupt");
                          });
 
-// wav2lsd caught while it packs: its temporary bank is made and it waits in
-// the open of its second input, a FIFO that no one writes. Every event that
-// ends it (the close, Ctrl+C, a shutdown) removes the temporary file first,
-// and the older bank stays as it was.
-class Wav2lsdEventTest : public ::testing::TestWithParam<int> {};
+// wav2lsd caught by an event at each step of a run that writes. In the first
+// pass of --update it reads a bank of huge sparse entries from end to end,
+// before it makes any file; in a pack its temporary bank is made and it
+// waits in the open of its second input, a FIFO that no one writes. Every
+// event ends it as an unfinished run (the signal's own end), removes the
+// temporary file first, and leaves the older bank as it was.
+struct Wav2lsdEvent {
+    int signal;
+    bool firstPassOfUpdate;
+};
 
-TEST_P(Wav2lsdEventTest, LeavesTheBankAsItWasAndNoTemporaryFile) {
-    const int signal = GetParam();
+void PrintTo(const Wav2lsdEvent& c, std::ostream* os) {
+    *os << c.signal << (c.firstPassOfUpdate ? " in the first pass of --update" : " in a pack");
+}
+
+// Entries whose samples the file leaves as holes: gigabytes to read, no disk
+// to hold them.
+bool WriteSparseBank(const std::string& path, int entries) {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    const int32_t length = 0x7FFFFF00;
+    bool ok = std::fwrite("LEAD", 1, 4, file) == 4;
+    for (int i = 0; ok && i < entries; ++i) {
+        Bytes head = ArchiveBytes({MakeEntry("huge" + std::to_string(i), 0, 1)}).substr(4, 52);
+        head.replace(32, 4, Int32Bytes(length));
+        ok = std::fwrite(head.data(), 1, head.size(), file) == head.size() &&
+             fseeko(file, static_cast<off_t>(length) + 2, SEEK_CUR) == 0;
+    }
+    ok = ok && std::fflush(file) == 0 && ftruncate(fileno(file), ftello(file)) == 0;
+    return std::fclose(file) == 0 && ok;
+}
+
+class Wav2lsdEventTest : public ::testing::TestWithParam<Wav2lsdEvent> {};
+
+TEST_P(Wav2lsdEventTest, EndsUnfinishedAndLeavesTheBankAsItWasAndNoTemporaryFile) {
+    const Wav2lsdEvent& c = GetParam();
     ScopedTempDir dir;
     ASSERT_FALSE(dir.path.empty());
-    ASSERT_TRUE(WriteBytesToFile(dir.Join("a.wav"), PlainWav(PcmFormat(1, 8000, 8), "abcd")));
-    ASSERT_TRUE(MakeFifo(dir.Join("b.wav")));
-    ASSERT_TRUE(WriteBytesToFile(dir.Join("bank.lsd"), "older bank"));
-    const std::vector<std::string> before = ListTree(dir.path);
-
+    const std::string bank = dir.Join("bank.lsd");
     RunOptions options;
     options.directory = dir.path;
     options.program = WAV2LSD_PROGRAM;
-    options.arguments = {"--force", "bank.lsd", "a.wav", "b.wav"};
     options.timeoutSeconds = 20;
-    bool temporarySeen = false;
+    if (c.firstPassOfUpdate) {
+        ASSERT_TRUE(WriteSparseBank(bank, 4));
+        options.arguments = {"--update", "bank.lsd"};
+    } else {
+        ASSERT_TRUE(WriteBytesToFile(dir.Join("a.wav"), PlainWav(PcmFormat(1, 8000, 8), "abcd")));
+        ASSERT_TRUE(MakeFifo(dir.Join("b.wav")));
+        ASSERT_TRUE(WriteBytesToFile(bank, "older bank"));
+        options.arguments = {"--force", "bank.lsd", "a.wav", "b.wav"};
+    }
+    struct stat bankBefore;
+    ASSERT_EQ(stat(bank.c_str(), &bankBefore), 0);
+    const std::vector<std::string> before = ListTree(dir.path);
+    bool temporarySeen = false, signalled = false;
     options.whileRunning = [&](const RunProgress& progress) {
         temporarySeen = ListTree(dir.path).size() > before.size();
-        bool blocked = temporarySeen && MainThreadState(progress.pid) == 'S';
-        if (blocked) kill(progress.pid, signal);
-        return blocked;
+        char state = MainThreadState(progress.pid);
+        // Reading the bank, or held in the open of the FIFO.
+        signalled = c.firstPassOfUpdate ? !temporarySeen && (state == 'R' || state == 'D')
+                                        : temporarySeen && state == 'S';
+        if (signalled) kill(progress.pid, c.signal);
+        return signalled;
     };
     RunResult result = RunProgram(options);
 
-    ASSERT_TRUE(temporarySeen) << DescribeEnd(result);
-    ASSERT_TRUE(EndedBySignal(result, signal)) << DescribeEnd(result);
+    ASSERT_TRUE(signalled) << DescribeEnd(result);
+    EXPECT_EQ(temporarySeen, !c.firstPassOfUpdate);
+    ASSERT_TRUE(EndedBySignal(result, c.signal)) << DescribeEnd(result);
     EXPECT_EQ(ListTree(dir.path), before);
-    EXPECT_TRUE(FileHolds(dir.Join("bank.lsd"), "older bank"));
+    struct stat bankAfter;
+    ASSERT_EQ(stat(bank.c_str(), &bankAfter), 0);
+    EXPECT_EQ(bankAfter.st_ino, bankBefore.st_ino);
+    EXPECT_EQ(bankAfter.st_size, bankBefore.st_size);
+    if (!c.firstPassOfUpdate) {
+        EXPECT_TRUE(FileHolds(bank, "older bank"));
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Events, Wav2lsdEventTest, ::testing::Values(SIGHUP, SIGINT, SIGTERM),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                             return std::string(info.param == SIGHUP   ? "close"
-                                                : info.param == SIGINT ? "interrupt"
-                                                                       : "shutdown");
+INSTANTIATE_TEST_SUITE_P(Events, Wav2lsdEventTest,
+                         ::testing::Values(Wav2lsdEvent{SIGHUP, false}, Wav2lsdEvent{SIGINT, false},
+                                           Wav2lsdEvent{SIGTERM, false},
+                                           Wav2lsdEvent{SIGINT, true}),
+                         [](const ::testing::TestParamInfo<Wav2lsdEvent>& info) {
+                             const Wav2lsdEvent& c = info.param;
+                             std::string name = c.signal == SIGHUP   ? "close"
+                                                : c.signal == SIGINT ? "interrupt"
+                                                                     : "shutdown";
+                             return name + (c.firstPassOfUpdate ? "_in_update_first_pass" : "");
                          });
 
 }  // namespace
