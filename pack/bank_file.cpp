@@ -120,7 +120,11 @@ bool FinishReplacement(const char* bankPath, Replacement* replacement, bool writ
     bool oldGone = false;
     if (ok) ok = PutInPlace(bankPath, *replacement, &oldGone, failure);
     // The new bank under its temporary name is all there is of the bank then.
-    if (!ok && !oldGone) RemoveFile(replacement->temporaryPath);
+    if (!ok && !oldGone && !RemoveFile(replacement->temporaryPath)) {
+        PackFailure left = {};
+        Fail(&left, replacement->temporaryPath, TemporaryLeft, SystemReasonText());
+        PrintFailure(left);
+    }
     if (ok && replacement->ownerWas[0] != '\0') {
         LineText line = {};
         const char* parts[] = {RefusalPrefix,         bankPath, RefusalSeparator, OwnerNotKept,

@@ -107,6 +107,7 @@ constexpr const char* SameEntryName = "gives the same entry name as another file
 constexpr const char* CannotCreateTemporary = "cannot create the temporary file beside it";
 constexpr const char* CannotWriteBank = "cannot write the bank";
 constexpr const char* CannotReplaceBank = "cannot put the new bank in place";
+constexpr const char* TemporaryLeft = "is an unfinished bank that could not be removed; delete it";
 constexpr const char* OldBankGone = "the old bank is gone, and the new one is whole under the name ";
 // "wav2lsd: BANK: " + this + "alice:audio" + OwnerNow + "bob:audio".
 constexpr const char* OwnerNotKept = "could not keep its owner and group ";

@@ -235,6 +235,11 @@ TEST(Wav2lsdList, OneLinePerEntryWithMarksAndEscapedNames) {
     ASSERT_TRUE(ExitedCleanly(RunProgramIn(dir.path)));
     EXPECT_TRUE(ExitedCleanly(RunWav2lsd(dir.path, {"--update", "music_p.lsd"})));
     EXPECT_TRUE(FileHolds(dir.Join("music_p.lsd"), kept));
+    // One entry is one entry.
+    ASSERT_TRUE(WriteBytesToFile(dir.Join("music_p.lsd"), ArchiveBytes({entries[1]})));
+    result = RunWav2lsd(dir.path, {"--list", "music_p.lsd"});
+    EXPECT_EQ(result.output, ToolLines({"one.wav  2 ch  44100 Hz  16 bit  1 bytes",
+                                        "1 entry, 1 sample bytes, 0 cut short, 0 refused"}));
 }
 
 // The temporary file's name taken by a file, a link pointing elsewhere or a
@@ -418,7 +423,7 @@ TEST(Wav2lsdOutput, ALostLineFailsTheRunAndAClosedPipeEndsItQuietly) {
         if (c.errorWords.empty()) {
             EXPECT_EQ(result.errors, "");
         } else {
-            EXPECT_NE(result.errors.find(c.errorWords), Bytes::npos) << result.errors;
+            EXPECT_EQ(result.errors.rfind("wav2lsd: " + c.errorWords, 0), 0u) << result.errors;
             EXPECT_EQ(std::count(result.errors.begin(), result.errors.end(), '\n'), 1);
         }
     }

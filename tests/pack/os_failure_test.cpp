@@ -4,6 +4,7 @@
 // bank, exit code 1, and no bank and no temporary file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -34,6 +35,7 @@ TEST(OsFailure, LeavesNoBankAndNoTemporaryFile) {
         const char* label;
         std::function<void(OsSpy&, const std::string& temporary)> fail;
         const char* reasonWords;
+        bool temporaryLeft = false;
     } cases[] = {
         {"temporary file not created",
          [](OsSpy& s, const std::string& t) { FailNth(s, OsCall::CreateFileA, 1, true, t); },
@@ -51,6 +53,20 @@ TEST(OsFailure, LeavesNoBankAndNoTemporaryFile) {
         {"rename fails",
          [](OsSpy& s, const std::string& t) { FailNth(s, OsCall::MoveFileExA, 1, true, t); },
          "in place"},
+        // The reason is what the user can act on.
+        {"write-protected disk",
+         [](OsSpy& s, const std::string& t) {
+             FailNth(s, OsCall::CreateFileA, 1, true, t);
+             s.GetLastError = [] { return DWORD{ERROR_WRITE_PROTECT}; };
+         },
+         "cannot create the temporary file beside it: the disk is write-protected"},
+        // Then the unfinished bank stays, and the user learns of it first.
+        {"rename and removal fail",
+         [](OsSpy& s, const std::string& t) {
+             FailNth(s, OsCall::MoveFileExA, 1, true, t);
+             FailNth(s, OsCall::DeleteFileA, 1, true, t);
+         },
+         "in place", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -67,10 +83,50 @@ TEST(OsFailure, LeavesNoBankAndNoTemporaryFile) {
 
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_EQ(run.output, "");
-        EXPECT_EQ(run.errors.rfind("wav2lsd: " + bank + ": ", 0), 0u) << run.errors;
+        const std::string temporary = bank + TemporarySuffix;
+        const std::string bankLine = "wav2lsd: " + bank + ": ";
+        const std::string leftLine = "wav2lsd: " + temporary +
+                                     ": is an unfinished bank that could not be removed; delete it";
+        EXPECT_EQ(run.errors.rfind(c.temporaryLeft ? leftLine : bankLine, 0), 0u) << run.errors;
+        if (c.temporaryLeft) {
+            EXPECT_NE(run.errors.find("\n" + bankLine), Bytes::npos);
+        }
         EXPECT_NE(run.errors.find(c.reasonWords), Bytes::npos) << run.errors;
-        EXPECT_TRUE(TreeIs(dir.path, {"a.wav", "b.wav"}));
+        EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), c.temporaryLeft ? 2 : 1);
+        if (c.temporaryLeft) {
+            EXPECT_TRUE(TreeIs(dir.path, {"a.wav", "b.wav", "bank.lsd.wav2lsd-tmp"}));
+        } else {
+            EXPECT_TRUE(TreeIs(dir.path, {"a.wav", "b.wav"}));
+        }
     }
+}
+
+// A read of the bank that fails in --update's first pass, even once, stops
+// the run before anything is made: the bank did not end there, and a bank
+// rebuilt from the entries before it would lose the rest. The failing read
+// is the refill that brings the 32nd entry's head, which starts exactly at
+// the end of the first 4096 bytes of the walk.
+TEST(OsFailure, AFailedReadInUpdatesCheckStopsTheRun) {
+    ScopedTempDir dir;
+    const std::string bank = dir.Join("bank.lsd");
+    std::vector<BankEntry> entries;
+    for (int i = 0; i < 40; ++i) entries.push_back(MakeEntry("e" + std::to_string(i), 78, i));
+    const Bytes bytes = ArchiveBytes(entries);
+    ASSERT_EQ(4 + 31 * (52 + 80), 4096);
+    ASSERT_TRUE(WriteBytesToFile(bank, bytes));
+    for (const BankEntry& entry : entries)
+        ASSERT_TRUE(WriteBytesToFile(dir.Join(WavFileName(entry)), ExpectedWav(entry)));
+    OsSpy spy;
+    // The first read is the look for a WAV file's header, before a rewind.
+    FailNth(spy, OsCall::ReadFile, 3, false, bank);
+    std::filesystem::path home = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path);
+    InProcessRun run = RunInProcess(spy, [&] { return RunPack({"--update", bank}); });
+    std::filesystem::current_path(home);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.errors.rfind("wav2lsd: " + bank + ": cannot read the bank", 0), 0u) << run.errors;
+    EXPECT_EQ(CountCalls(spy, OsCall::CreateFileA, bank + TemporarySuffix), 0u);
+    EXPECT_TRUE(FileHolds(bank, bytes));
 }
 
 // Another bank put in BANK's place between --update's check and its copy

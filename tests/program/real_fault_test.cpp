@@ -39,6 +39,9 @@ struct RealFaultCase {
     int whole;          // entries whose files are whole
     bool lastIsCut;     // the next entry's file holds a prefix of its own
     const char* status; // the last line; none when standard output is closed
+    // After the ten, an entry with no samples, whose file stays open while
+    // the status line is printed.
+    bool thenAFailedEntry = false;
 };
 
 void PrintTo(const RealFaultCase& c, std::ostream* os) { *os << c.label; }
@@ -51,6 +54,7 @@ TEST_P(RealFaultTest, TheRunSaysWhatHappened) {
     ScopedTempDir dir;
     ASSERT_FALSE(dir.path.empty());
     std::vector<BankEntry> entries = TenEntries();
+    if (c.thenAFailedEntry) entries.push_back(MakeEntry("bad", -2, 0));
     ASSERT_TRUE(WriteBytesToFile(dir.Join("music_p.lsd"), ArchiveBytes(entries)));
     RunOptions options;
     options.directory = dir.path;
@@ -81,6 +85,11 @@ TEST_P(RealFaultTest, TheRunSaysWhatHappened) {
             EXPECT_TRUE(FileHoldsPrefixOf(dir.Join(file), ExpectedWav(entries[i])));
         }
     }
+    if (c.thenAFailedEntry) {
+        lines.push_back("  bad.wav");
+        tree.push_back("bad.wav");
+        EXPECT_TRUE(FileHolds(dir.Join("bad.wav"), ExpectedWav(entries.back())));
+    }
     if (c.status) {
         lines.push_back(c.status);
         EXPECT_EQ(result.output, ConsoleLines(lines));
@@ -109,6 +118,10 @@ INSTANTIATE_TEST_SUITE_P(
                       "  Failed to read the archive!"},
         // No status line ever lands in a WAV file.
         RealFaultCase{"stdin_stdout_closed", Closing("<&- >&-"), 10, false, nullptr},
+        // The status comes while the failed entry's file is open, and would
+        // land in it were that file given the closed standard output's number.
+        RealFaultCase{"stdin_stdout_closed_and_an_entry_fails", Closing("<&- >&-"), 10, false,
+                      nullptr, true},
         RealFaultCase{"all_standard_streams_closed", Closing("<&- >&- 2>&-"), 10, false,
                       nullptr},
         RealFaultCase{"stdin_closed", Closing("<&-"), 10, false, "  ok"}),
