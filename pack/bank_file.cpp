@@ -76,9 +76,11 @@ bool BeginReplacement(const char* bankPath, FileHandle* like, Replacement* repla
             replacement->file = file;
             replacement->temporaryPath = path;
             RemoveOnEvent(path, file);
-            // Told once the bank is replaced, when it matters.
-            if (like)
+            if (like) {
+                CopyAttributes(bankPath, path);
+                // Told once the bank is replaced, when it matters.
                 KeepsOwner(file, like, replacement->ownerWas, replacement->ownerNow, OwnerTextSize);
+            }
             return true;
         }
         // Another run's temporary file, or one left by a run that was killed.

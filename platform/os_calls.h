@@ -28,6 +28,7 @@
     X(ReplaceFileA)                 \
     X(DeleteFileA)                  \
     X(GetFileAttributesA)           \
+    X(SetFileAttributesA)           \
     X(GetFileInformationByHandle)   \
     X(SetEndOfFile)                 \
     X(GetLastError)                 \

@@ -378,6 +378,19 @@ DWORD GetFileAttributesA(LPCSTR name) {
     return FILE_ATTRIBUTE_DEVICE;
 }
 
+// POSIX files have none of the attributes that GetFileAttributesA would
+// report here beyond being a plain file, so only those can be set, which
+// asks for nothing; the archive mark, which nothing here reads, is taken.
+BOOL SetFileAttributesA(LPCSTR name, DWORD attributes) {
+    struct stat info;
+    if (name == nullptr || lstat(name, &info) != 0) return FALSE;
+    if ((attributes & ~(FILE_ATTRIBUTE_NORMAL | FILE_ATTRIBUTE_ARCHIVE)) != 0) {
+        errno = EINVAL;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // The identity of an open file: its device folded into the 32-bit volume
 // serial number and its inode as the file index. Two names of one file (hard
 // links) give the same identity. Beside it, what the runtime checks before it

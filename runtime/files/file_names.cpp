@@ -20,15 +20,25 @@ Replaced ReplaceFileWith(const char* to, const char* from) {
     if (replaced) return Replaced::Done;
     DWORD error = Os.GetLastError();
     // The old file went away (taken by ReplaceFile, or by someone else
-    // meanwhile): a plain move still puts the new one in its place.
-    if (error != ERROR_UNABLE_TO_MOVE_REPLACEMENT && error != ERROR_FILE_NOT_FOUND)
-        return Replaced::NotDone;
+    // meanwhile), or ReplaceFile refused for a reason of its own, as Wine's
+    // does with ERROR_DIRECTORY in some folders: a plain move still puts the
+    // new bank in place, though without what the old one would hand on.
     if (MoveFileOver(from, to)) return Replaced::Done;
     return error == ERROR_UNABLE_TO_MOVE_REPLACEMENT ? Replaced::OldGone : Replaced::NotDone;
 }
 
 bool RemoveFile(const char* name) {
     return OutsideGate(nullptr, [&] { return Os.DeleteFileA(name); }) != FALSE;
+}
+
+void CopyAttributes(const char* from, const char* to) {
+    const DWORD handedOn = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                           FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    DWORD attributes = OutsideGate(nullptr, [&] { return Os.GetFileAttributesA(from); });
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    attributes &= handedOn;
+    if (attributes == 0) attributes = FILE_ATTRIBUTE_NORMAL;
+    OutsideGate(nullptr, [&] { return Os.SetFileAttributesA(to, attributes); });
 }
 
 FileKind KindOfFile(const char* name) {

@@ -12,12 +12,19 @@ enum class Replaced { Done, NotDone, OldGone };
 
 // Puts the file `from` in the place of the existing file `to`, which hands
 // on its attributes and security (on POSIX `from` took its owner, group and
-// permission bits when it was made from `to` as a template). Once it is
-// done, it is on the disk.
+// permission bits when it was made from `to` as a template); where the
+// system will not replace, a plain move does what it can. Once it is done,
+// it is on the disk.
 Replaced ReplaceFileWith(const char* to, const char* from);
 
 // Deletes the file; whether it went.
 bool RemoveFile(const char* name);
+
+// Gives the file `to` those attributes of the file `from` that say how to
+// show it or back it up (hidden, system, archive, not indexed), which a file
+// made with `from` as its template should take, and under Wine does not;
+// as far as the system lets them be set.
+void CopyAttributes(const char* from, const char* to);
 
 // What a name stands for, without following a link at its end.
 enum class FileKind { Missing, Regular, ReadOnly, Directory, Link, Other };

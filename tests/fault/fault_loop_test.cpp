@@ -167,7 +167,7 @@ std::vector<FaultCase> Cases() {
          Packed(ArchiveBytes({small, large}, 0))},
         {"wav2lsd_replaced_bank",
          {{"small.wav", smallWav}, {"bank.lsd", "the bank before"}},
-         {"bank.lsd", "small.wav"},
+         {"--force", "bank.lsd", "small.wav"},
          Packed(ArchiveBytes({small}, 0))},
         {"wav2lsd_update_one_edited",
          {{"bank.lsd", ArchiveBytes({small, large}, lead)},

@@ -2,7 +2,9 @@
 // whatever other chunks and pad bytes surround them, under the file's name.
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -352,6 +354,24 @@ TEST(Wav2lsdReplacement, KeepsWhoMayUseTheBank) {
     }
 }
 
+#else
+// A bank that --update replaces keeps its attributes, as ReplaceFile hands
+// them on.
+TEST(Wav2lsdReplacement, KeepsTheBanksAttributes) {
+    const BankEntry entry = MakeEntry("a", 10, 1);
+    ScopedTempDir dir;
+    const std::string bank = dir.Join("music_p.lsd");
+    ASSERT_TRUE(WriteBytesToFile(bank, ArchiveBytes({entry})));
+    ASSERT_TRUE(WriteBytesToFile(dir.Join("a.wav"), ExpectedWav(entry)));
+    const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    ASSERT_TRUE(SetFileAttributesA(bank.c_str(), kept));
+    EXPECT_TRUE(ExitedCleanly(RunWav2lsd(dir.path, {"--update", "music_p.lsd"})));
+    EXPECT_EQ(GetFileAttributesA(bank.c_str()) & kept, kept);
+    EXPECT_TRUE(FileHolds(bank, ArchiveBytes({entry})));
+}
+#endif
+
+#ifndef _WIN32
 // Every line that wav2lsd owes its output must go out, or it says so with
 // exit code 1; a reader that has all it wants (head) ends it quietly, as
 // a closed pipe ends ls, and never with a claim of success.

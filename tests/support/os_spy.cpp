@@ -369,6 +369,10 @@ bool FailCallWhen(OsSpy& spy, OsCall call, const std::string& file, FailDecision
         case OsCall::DeleteFileA:
             FailWhen(spy, spy.DeleteFileA, RealOs.DeleteFileA, FALSE, false, file, decide);
             return true;
+        case OsCall::SetFileAttributesA:
+            FailWhen(spy, spy.SetFileAttributesA, RealOs.SetFileAttributesA, FALSE, false, file,
+                     decide);
+            return true;
         case OsCall::GetFileAttributesA:
             FailWhen(spy, spy.GetFileAttributesA, RealOs.GetFileAttributesA,
                      INVALID_FILE_ATTRIBUTES, false, file, decide);
