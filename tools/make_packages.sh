@@ -5,14 +5,20 @@
 #   lsd2wav_VERSION_ARCH.deb      cpack -G DEB
 #   lsd2wav-VERSION-win32.zip     the files `cmake --install` puts out
 #   lsd2wav-VERSION-win64.zip
-# The same sources give the same bytes, from any folder and at any time:
-# every time stamp in the packages is SOURCE_DATE_EPOCH (the last commit's
-# time unless it is set), the programs hold no build path (CMakeLists.txt)
-# and the Windows programs no link time (cmake/mingw-common.cmake).
+# The same sources give the same bytes, from any folder, at any time and
+# under any umask, time zone or locale: every time stamp in the packages is
+# SOURCE_DATE_EPOCH (the last commit's time unless it is set), every mode is
+# set (cmake/packaging.cmake, and the umask below), the programs hold no
+# build path (CMakeLists.txt) and the Windows programs no link time
+# (cmake/mingw-common.cmake).
 #   tools/make_packages.sh DIST [-DNAME=VALUE...]
 # The -D options go to every configure: -DLSD2WAV_TESTS=OFF, say, for a
 # build of the packages alone.
 set -euo pipefail
+# CPack gives the .deb's outer members (debian-binary, control.tar.gz,
+# data.tar.gz) the mode its files get from the umask, no setting changes
+# that, and folders lose to the umask what cmake/packaging.cmake grants them.
+umask 022
 cd "$(dirname "$0")/.."
 [ $# -ge 1 ] || { echo "usage: tools/make_packages.sh DIST [-DNAME=VALUE...]" >&2; exit 2; }
 mkdir -p "$1"
@@ -49,4 +55,4 @@ for preset in win32 win64; do
     (cd "$files" && find . -type f | sed 's|^\./||' | LC_ALL=C sort |
         TZ=UTC zip -q -X -D -9 "$zip" -@)
 done
-echo "make_packages: $(ls "$dist" | xargs) in $dist, times at $(date -u -d "@$SOURCE_DATE_EPOCH" '+%F %T') UTC"
+echo "make_packages: $(cd "$dist" && echo *) in $dist, times at $(date -u -d "@$SOURCE_DATE_EPOCH" '+%F %T') UTC"
