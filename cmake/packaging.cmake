@@ -17,6 +17,9 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 set(text_permissions OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 set(program_permissions ${text_permissions} OWNER_EXECUTE GROUP_EXECUTE WORLD_EXECUTE)
 
+# The part that every install rule but the .deb's own one (below) belongs to.
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME lsd2wav)
+
 set(LSD2WAV_PACKAGE_MAINTAINER "lsd2wav developers <lsd2wav@invalid>"
     CACHE STRING "Who answers for the packages, as Name <address>")
 
@@ -59,6 +62,10 @@ else()
     # text of LICENSE; a second copy beside it would only draw a complaint.
     install(FILES packaging/copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
             DESTINATION ${CMAKE_INSTALL_DOCDIR} PERMISSIONS ${text_permissions})
+    # Where lintian errs about the package, and why (the file says); only the
+    # .deb needs it, so `cmake --install` leaves it out.
+    install(FILES packaging/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+            RENAME lsd2wav PERMISSIONS ${text_permissions} COMPONENT debian EXCLUDE_FROM_ALL)
 endif()
 install(TARGETS lsd2wav wav2lsd RUNTIME DESTINATION ${program_destination}
         PERMISSIONS ${program_permissions})
@@ -95,5 +102,9 @@ else()
     set(CPACK_DEBIAN_PACKAGE_SECTION sound)
     set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    # The .deb takes the part that only it needs too, in the one package.
+    set(CPACK_COMPONENTS_ALL lsd2wav debian)
+    set(CPACK_DEB_COMPONENT_INSTALL ON)
+    set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
 endif()
 include(CPack)

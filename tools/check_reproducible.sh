@@ -25,7 +25,7 @@ commit=$(git rev-parse HEAD)
 # The clones build the packages alone; a maintainer set for this build goes
 # into the .deb, so it goes to the clones too.
 options=(-DLSD2WAV_TESTS=OFF)
-maintainer=$(sed -n 's/^LSD2WAV_PACKAGE_MAINTAINER:STRING=//p' build/CMakeCache.txt 2>/dev/null || true)
+maintainer=$(sed -n 's/^LSD2WAV_PACKAGE_MAINTAINER:STRING=//p' build-deb/CMakeCache.txt 2>/dev/null || true)
 [ -z "$maintainer" ] || options+=("-DLSD2WAV_PACKAGE_MAINTAINER=$maintainer")
 
 SECONDS=0

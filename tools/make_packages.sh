@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Builds the three release packages into DIST from the build folders of the
-# presets (build/, build-win32/, build-win64/), configuring and building what
-# is not up to date:
-#   lsd2wav_VERSION_ARCH.deb      cpack -G DEB
+# presets deb (build-deb/), win32 and win64 (build-win32/, build-win64/),
+# configuring and building what is not up to date:
+#   lsd2wav_VERSION_ARCH.deb      cpack -G DEB, with Debian's build flags
 #   lsd2wav-VERSION-win32.zip     the files `cmake --install` puts out
 #   lsd2wav-VERSION-win64.zip
+# The tested native build (build/) is not touched: the .deb's programs are
+# built apart, with the flags Debian builds its packages with
+# (dpkg-buildflags, all hardening on), which the tests do not use.
 # The same sources give the same bytes, from any folder, at any time and
 # under any umask, time zone or locale: every time stamp in the packages is
 # SOURCE_DATE_EPOCH (the last commit's time unless it is set), every mode is
@@ -33,13 +36,17 @@ if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
 fi
 export SOURCE_DATE_EPOCH
 
-cmake --preset default "$@" >/dev/null
-cmake --build --preset default
-(cd build && cpack -G DEB -B "$dist" >/dev/null)
+# Lintian asks for every hardening that dpkg-buildflags has, bind now too,
+# which Debian leaves off unless asked.
+debian_flags() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
+cmake --preset deb "-DCMAKE_CXX_FLAGS=$(debian_flags CPPFLAGS) $(debian_flags CXXFLAGS)" \
+    "-DCMAKE_EXE_LINKER_FLAGS=$(debian_flags LDFLAGS)" "$@" >/dev/null
+cmake --build --preset deb
+(cd build-deb && cpack -G DEB -B "$dist" >/dev/null)
 # CPack's staging tree, which is no package.
 rm -rf "$dist/_CPack_Packages"
 
-version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' build/CPackConfig.cmake)
+version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' build-deb/CPackConfig.cmake)
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 for preset in win32 win64; do
