@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks the packages that tools/release.sh left in DIST (dist/ unless
 # given): that there are exactly the three, that each holds exactly what it
-# should, and that the installed programs extract the demo bank as the build
-# tree's lsd2wav does. Installing the .deb needs root; without it the
+# should, and that the installed programs extract the demo bank as the
+# demo's lsd2wav does. Installing the .deb needs root; without it the
 # programs are run from the unpacked package instead, and the script says
 # what was not checked. Any fault fails the script.
 # Every `passed` below only prints, so the `fail` after `A && passed || fail`
@@ -11,7 +11,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dist=${1:-dist}
-build=$PWD/build
 
 failures=0
 fail() {
@@ -125,17 +124,22 @@ else
     echo "check_release: NOT CHECKED: lintian is not installed"
 fi
 
+# The demo's make_demo_bank and lsd2wav, which the packaged programs are
+# held against: those that check_demo_then_install builds from a copy of
+# these sources, or else those of build/.
+demo=$PWD/build
+
 # Packs the demo tones with BIN/wav2lsd and extracts the bank with
-# BIN/lsd2wav, then extracts a copy of the bank with the build tree's
-# lsd2wav: both must print the same lines and write the same files.
+# BIN/lsd2wav, then extracts a copy of the bank with the demo's lsd2wav:
+# both must print the same lines and write the same files.
 check_demo_bank() {
     local bin=$1 work=$scratch/demo-$2
     mkdir -p "$work/tones" "$work/installed" "$work/built"
-    if ! ("$build/make_demo_bank" "$work/tones" >/dev/null &&
+    if ! ("$demo/make_demo_bank" "$work/tones" >/dev/null &&
         cd "$work/installed" && "$bin/wav2lsd" music_p.lsd "$work"/tones/*.wav &&
         cp music_p.lsd "$work/built/" && "$bin/lsd2wav" >"$work/installed.out" &&
-        cd "$work/built" && "$build/lsd2wav" >"$work/built.out"); then
-        fail "making, packing or extracting the demo bank through $bin"
+        cd "$work/built" && "$demo/lsd2wav" >"$work/built.out"); then
+        fail "making, packing or extracting the demo bank through $bin and $demo"
         return
     fi
     local tones files last
@@ -145,7 +149,7 @@ check_demo_bank() {
     if [ "$tones" -gt 0 ] && [ "$files" -eq "$tones" ] && [ "$last" = "  ok" ] &&
         cmp -s "$work/installed.out" "$work/built.out" &&
         diff -r "$work/installed" "$work/built" >/dev/null; then
-        passed "$bin/wav2lsd packs and $bin/lsd2wav extracts the $tones demo tones as build/lsd2wav does"
+        passed "$bin/wav2lsd packs and $bin/lsd2wav extracts the $tones demo tones as $demo/lsd2wav does"
     else
         fail "demo bank through $bin: $files files of $tones tones, last line \"$last\""
     fi
@@ -172,6 +176,9 @@ check_demo_then_install() {
         fail "tools/demo.sh on a copy of the sources: $(tail -n 3 "$scratch/demo.log" | xargs)"
         return
     fi
+    # Built from the sources as they stand, by the README's own steps, where
+    # build/ may be stale or, with no test run and no demo, missing.
+    demo=$sources/build
     if ! (cd "$sources" && cmake --install build --prefix "$prefix" >"$scratch/install.log" 2>&1); then
         fail "cmake --install build right after tools/demo.sh: $(grep -A2 -m1 Error "$scratch/install.log" | xargs)"
         return

@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Builds the three release packages into DIST from the build folders of the
 # presets deb (build-deb/), win32 and win64 (build-win32/, build-win64/),
-# configuring and building what is not up to date:
+# configuring and building what is not up to date of the two programs and
+# their texts, and nothing else:
 #   lsd2wav_VERSION_ARCH.deb      cpack -G DEB, with Debian's build flags
 #   lsd2wav-VERSION-win32.zip     the files `cmake --install` puts out
 #   lsd2wav-VERSION-win64.zip
-# The tested native build (build/) is not touched: the .deb's programs are
-# built apart, with the flags Debian builds its packages with
-# (dpkg-buildflags, all hardening on), which the tests do not use.
+# The Windows programs are those of the test lanes' own folders, so that after
+# tools/test.sh the ZIPs hold the very files its tests ran, and a later
+# tools/test.sh finds those folders as it left them and builds the tests
+# that are missing. The tested native build (build/) is not touched: the
+# .deb's programs are built apart, with the flags Debian builds its packages
+# with (dpkg-buildflags, all hardening on), which the tests do not use.
 # The same sources give the same bytes, from any folder, at any time and
 # under any umask, time zone or locale: every time stamp in the packages is
 # SOURCE_DATE_EPOCH (the last commit's time unless it is set), every mode is
@@ -15,8 +19,9 @@
 # build path (CMakeLists.txt) and the Windows programs no link time
 # (cmake/mingw-common.cmake).
 #   tools/make_packages.sh DIST [-DNAME=VALUE...]
-# The -D options go to every configure: -DLSD2WAV_TESTS=OFF, say, for a
-# build of the packages alone.
+# The -D options go to every configure, and stay in those folders:
+# -DLSD2WAV_TESTS=OFF, say, spares configuring GoogleTest in a clone made to
+# build the packages alone, but leaves win32 and win64 without tests.
 set -euo pipefail
 # CPack gives the .deb's outer members (debian-binary, control.tar.gz,
 # data.tar.gz) the mode its files get from the umask, no setting changes
@@ -51,7 +56,7 @@ stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 for preset in win32 win64; do
     cmake --preset "$preset" "$@" >/dev/null
-    cmake --build --preset "$preset"
+    cmake --build --preset "$preset" --target lsd2wav wav2lsd
     files=$stage/$preset
     cmake --install "build-$preset" --prefix "$files" >/dev/null
     find "$files" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
