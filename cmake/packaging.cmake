@@ -5,6 +5,21 @@
 # build tree.
 include(GNUInstallDirs)
 
+# Every mode that is installed is given here rather than left to the umask of
+# whoever installs or packages: folders rwxr-xr-x, texts rw-r--r-- and
+# programs rwxr-xr-x, as Debian wants them. CPack takes the folders' mode from
+# this variable too. CMake makes folders with mkdir, which the umask still
+# masks: the mode keeps group and others from writing under umask 002 or 000,
+# but cannot give back what umask 027 takes away (the .deb's folders came out
+# rwxr-x---), so tools/make_packages.sh sets umask 022 itself.
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(text_permissions OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+set(program_permissions ${text_permissions} OWNER_EXECUTE GROUP_EXECUTE WORLD_EXECUTE)
+
+# The part that every install rule but the .deb's own one (below) belongs to.
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME lsd2wav)
+
 set(LSD2WAV_PACKAGE_MAINTAINER "lsd2wav developers <lsd2wav@invalid>"
     CACHE STRING "Who answers for the packages, as Name <address>")
 
@@ -16,10 +31,10 @@ if(WIN32)
     configure_file(packaging/README-windows.txt.in README.txt @ONLY NEWLINE_STYLE CRLF)
     configure_file(LICENSE LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
     install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt ${CMAKE_CURRENT_BINARY_DIR}/LICENSE.txt
-            DESTINATION .)
+            DESTINATION . PERMISSIONS ${text_permissions})
 else()
     set(program_destination ${CMAKE_INSTALL_BINDIR})
-    install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+    install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR} PERMISSIONS ${text_permissions})
 
     # Debian wants man pages and changelogs compressed, without a time stamp
     # inside, so that a rebuild gives the same bytes.
@@ -42,13 +57,18 @@ else()
     endforeach()
     add_custom_target(compressed_texts ALL DEPENDS ${compressed_files})
     install(FILES ${CMAKE_CURRENT_BINARY_DIR}/lsd2wav.1.gz ${CMAKE_CURRENT_BINARY_DIR}/wav2lsd.1.gz
-            DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+            DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 PERMISSIONS ${text_permissions})
     # Debian's place for the license is the copyright file, which holds the
     # text of LICENSE; a second copy beside it would only draw a complaint.
     install(FILES packaging/copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
-            DESTINATION ${CMAKE_INSTALL_DOCDIR})
+            DESTINATION ${CMAKE_INSTALL_DOCDIR} PERMISSIONS ${text_permissions})
+    # Where lintian errs about the package, and why (the file says); only the
+    # .deb needs it, so `cmake --install` leaves it out.
+    install(FILES packaging/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+            RENAME lsd2wav PERMISSIONS ${text_permissions} COMPONENT debian EXCLUDE_FROM_ALL)
 endif()
-install(TARGETS lsd2wav wav2lsd RUNTIME DESTINATION ${program_destination})
+install(TARGETS lsd2wav wav2lsd RUNTIME DESTINATION ${program_destination}
+        PERMISSIONS ${program_permissions})
 
 set(CPACK_PACKAGE_NAME lsd2wav)
 set(CPACK_PACKAGE_VENDOR "the lsd2wav developers")
@@ -82,5 +102,9 @@ else()
     set(CPACK_DEBIAN_PACKAGE_SECTION sound)
     set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    # The .deb takes the part that only it needs too, in the one package.
+    set(CPACK_COMPONENTS_ALL lsd2wav debian)
+    set(CPACK_DEB_COMPONENT_INSTALL ON)
+    set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
 endif()
 include(CPack)

@@ -1,18 +1,32 @@
 #!/usr/bin/env bash
 # Builds the three release packages into DIST from the build folders of the
-# presets (build/, build-win32/, build-win64/), configuring and building what
-# is not up to date:
-#   lsd2wav_VERSION_ARCH.deb      cpack -G DEB
+# presets deb (build-deb/), win32 and win64 (build-win32/, build-win64/),
+# configuring and building what is not up to date of the two programs and
+# their texts, and nothing else:
+#   lsd2wav_VERSION_ARCH.deb      cpack -G DEB, with Debian's build flags
 #   lsd2wav-VERSION-win32.zip     the files `cmake --install` puts out
 #   lsd2wav-VERSION-win64.zip
-# The same sources give the same bytes, from any folder and at any time:
-# every time stamp in the packages is SOURCE_DATE_EPOCH (the last commit's
-# time unless it is set), the programs hold no build path (CMakeLists.txt)
-# and the Windows programs no link time (cmake/mingw-common.cmake).
+# The Windows programs are those of the test lanes' own folders, so that after
+# tools/test.sh the ZIPs hold the very files its tests ran, and a later
+# tools/test.sh finds those folders as it left them and builds the tests
+# that are missing. The tested native build (build/) is not touched: the
+# .deb's programs are built apart, with the flags Debian builds its packages
+# with (dpkg-buildflags, all hardening on), which the tests do not use.
+# The same sources give the same bytes, from any folder, at any time and
+# under any umask, time zone or locale: every time stamp in the packages is
+# SOURCE_DATE_EPOCH (the last commit's time unless it is set), every mode is
+# set (cmake/packaging.cmake, and the umask below), the programs hold no
+# build path (CMakeLists.txt) and the Windows programs no link time
+# (cmake/mingw-common.cmake).
 #   tools/make_packages.sh DIST [-DNAME=VALUE...]
-# The -D options go to every configure: -DLSD2WAV_TESTS=OFF, say, for a
-# build of the packages alone.
+# The -D options go to every configure, and stay in those folders:
+# -DLSD2WAV_TESTS=OFF, say, spares configuring GoogleTest in a clone made to
+# build the packages alone, but leaves win32 and win64 without tests.
 set -euo pipefail
+# CPack gives the .deb's outer members (debian-binary, control.tar.gz,
+# data.tar.gz) the mode its files get from the umask, no setting changes
+# that, and folders lose to the umask what cmake/packaging.cmake grants them.
+umask 022
 cd "$(dirname "$0")/.."
 [ $# -ge 1 ] || { echo "usage: tools/make_packages.sh DIST [-DNAME=VALUE...]" >&2; exit 2; }
 mkdir -p "$1"
@@ -27,18 +41,22 @@ if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
 fi
 export SOURCE_DATE_EPOCH
 
-cmake --preset default "$@" >/dev/null
-cmake --build --preset default
-(cd build && cpack -G DEB -B "$dist" >/dev/null)
+# Lintian asks for every hardening that dpkg-buildflags has, bind now too,
+# which Debian leaves off unless asked.
+debian_flags() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
+cmake --preset deb "-DCMAKE_CXX_FLAGS=$(debian_flags CPPFLAGS) $(debian_flags CXXFLAGS)" \
+    "-DCMAKE_EXE_LINKER_FLAGS=$(debian_flags LDFLAGS)" "$@" >/dev/null
+cmake --build --preset deb
+(cd build-deb && cpack -G DEB -B "$dist" >/dev/null)
 # CPack's staging tree, which is no package.
 rm -rf "$dist/_CPack_Packages"
 
-version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' build/CPackConfig.cmake)
+version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' build-deb/CPackConfig.cmake)
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 for preset in win32 win64; do
     cmake --preset "$preset" "$@" >/dev/null
-    cmake --build --preset "$preset"
+    cmake --build --preset "$preset" --target lsd2wav wav2lsd
     files=$stage/$preset
     cmake --install "build-$preset" --prefix "$files" >/dev/null
     find "$files" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
@@ -49,4 +67,4 @@ for preset in win32 win64; do
     (cd "$files" && find . -type f | sed 's|^\./||' | LC_ALL=C sort |
         TZ=UTC zip -q -X -D -9 "$zip" -@)
 done
-echo "make_packages: $(ls "$dist" | xargs) in $dist, times at $(date -u -d "@$SOURCE_DATE_EPOCH" '+%F %T') UTC"
+echo "make_packages: $(cd "$dist" && echo *) in $dist, times at $(date -u -d "@$SOURCE_DATE_EPOCH" '+%F %T') UTC"

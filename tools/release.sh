@@ -7,12 +7,15 @@
 # VERSION is the one in project() of CMakeLists.txt.
 # First it runs the test lanes of every program it ships (tools/test.sh
 # native win64 win32), and stops when one fails; a lane the machine cannot
-# run is named, with the reason, in the last lines. Then it packages the very
-# programs those lanes tested (tools/make_packages.sh), checks what the
-# packages hold (tools/check_release.sh) and that a build from elsewhere
-# gives the same bytes (tools/check_reproducible.sh).
+# run is named, with the reason, in the last lines. Then it packages the
+# programs (tools/make_packages.sh): the ZIPs those of the Windows lanes'
+# own build folders, so the very files those lanes tested, and the .deb a
+# build of its own with Debian's flags. It checks what the packages hold
+# (tools/check_release.sh) and that a build from elsewhere gives the same
+# bytes (tools/check_reproducible.sh).
 #   --no-tests  leaves out the test lanes, for when they have just run; the
-#               last lines then say that nothing was tested.
+#               last lines then say that nothing was tested. It builds the
+#               two programs for each package and no test program.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,7 +26,7 @@ case ${1:-} in
     *) echo "usage: tools/release.sh [--no-tests]" >&2; exit 2 ;;
 esac
 
-tools/setup.sh native release
+tools/setup.sh release
 # Every time stamp in the packages is the last commit's.
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
     SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)

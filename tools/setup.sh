@@ -98,6 +98,9 @@ for purpose in "$@"; do
             fi
             ;;
         release)
+            # The .deb's programs are built apart from the tests' (with
+            # dpkg-buildflags, of dpkg-dev), and so are the demo's by the check.
+            native_build
             # The packages take their times from the last commit, and the
             # check of reproducible builds clones the repository twice.
             want git git
