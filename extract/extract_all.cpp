@@ -1,6 +1,7 @@
 #include "extract/extract_all.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "bank/bank_layout.h"
 #include "bank/file_name.h"
@@ -13,13 +14,18 @@
 
 namespace {
 
-// Moves n bytes from source to target through one zero-filled scratch block;
-// returns the status that ends the walk, or none. Bytes past the end of the
-// source are written as zeros; a failed read writes nothing.
+// Moves n bytes from source to target through one scratch block; returns the
+// status that ends the walk, or none. Bytes past the end of the source are
+// written as zeros; a failed read writes nothing.
 const char* CopyBlock(FileHandle* source, FileHandle* target, int32_t n) {
-    void* block = AllocateBlock(n);
+    void* block = AllocateBlockToFill(n);
     if (!block) return StatusFailedToWrite;
     int32_t got = ReadBlock(source, block, n);
+    // Only a bank cut short leaves part of the block unread, and that part
+    // may hold an earlier entry's samples.
+    if (got < n) {
+        std::memset(static_cast<unsigned char*>(block) + got, 0, static_cast<size_t>(n - got));
+    }
     const char* status = nullptr;
     if (HasFailed(source)) {
         status = StatusFailedToRead;

@@ -19,6 +19,11 @@ void* AllocateBlock(int32_t n) {
     return Os.HeapAlloc(pool, HEAP_ZERO_MEMORY, static_cast<SIZE_T>(n));
 }
 
+void* AllocateBlockToFill(int32_t n) {
+    if (n <= 0 || !pool) return nullptr;
+    return Os.HeapAlloc(pool, 0, static_cast<SIZE_T>(n));
+}
+
 void FreeBlock(void* block) {
     if (pool && block) Os.HeapFree(pool, 0, block);
 }

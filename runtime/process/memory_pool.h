@@ -1,4 +1,4 @@
-// Zero-filled scratch blocks for the extraction, each kept for one step.
+// Scratch blocks for the extraction, each kept for one step.
 #pragma once
 
 #include <cstdint>
@@ -10,4 +10,8 @@ void DestroyMemoryPool();
 // A zero-filled block of n bytes, or none when n is 0 or less or the pool
 // cannot supply it.
 void* AllocateBlock(int32_t n);
+// The same, but holding whatever the memory held before, for a caller that
+// writes every byte before it reads one: clearing a block of megabytes only
+// for a read to fill it again costs a pass over all of it.
+void* AllocateBlockToFill(int32_t n);
 void FreeBlock(void* block);

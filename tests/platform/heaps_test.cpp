@@ -1,5 +1,6 @@
-// Private heaps: zeroed blocks, sizes that cannot be held, destroy releasing
-// what was never freed, and several threads on one heap.
+// Private heaps: zeroed blocks, freed large blocks handed out again, sizes
+// that cannot be held, destroy releasing what was never freed, and several
+// threads on one heap.
 #include <malloc.h>
 
 #include <gtest/gtest.h>
@@ -55,6 +56,24 @@ TEST(Heaps, ZeroedBlocksAreZeroEvenWhereDirtyMemoryWas) {
     EXPECT_EQ(HeapDestroy(heap), TRUE);
 }
 
+// A freed large block comes back with what was left in it: it was not given
+// back to the system, to be faulted in afresh.
+TEST(Heaps, FreedLargeBlocksAreHandedOutAgain) {
+    HANDLE heap = HeapCreate(0, 0, 0);
+    ASSERT_NE(heap, nullptr);
+    for (size_t size : {size_t(128) << 10, size_t(64) << 20}) {
+        auto* first = static_cast<unsigned char*>(HeapAlloc(heap, 0, size));
+        ASSERT_NE(first, nullptr);
+        memset(first, 0x5A, size);
+        ASSERT_EQ(HeapFree(heap, 0, first), TRUE);
+        auto* again = static_cast<unsigned char*>(HeapAlloc(heap, 0, size));
+        ASSERT_NE(again, nullptr);
+        EXPECT_EQ(again[size - 1], 0x5A) << size;
+        ASSERT_EQ(HeapFree(heap, 0, again), TRUE);
+    }
+    EXPECT_EQ(HeapDestroy(heap), TRUE);
+}
+
 TEST(Heaps, SizesThatCannotBeHeldAreRefused) {
     HANDLE heap = HeapCreate(0, 0, 0);
     ASSERT_NE(heap, nullptr);
@@ -99,6 +118,10 @@ TEST(Heaps, DestroyReleasesEveryBlockOfThatHeapOnly) {
     void* middle = HeapAlloc(doomed, 0, size);
     ASSERT_NE(HeapAlloc(doomed, 0, size), nullptr);
     ASSERT_EQ(HeapFree(doomed, 0, middle), TRUE);
+    // A freed large block that the heap keeps for reuse goes with it too.
+    void* spare = HeapAlloc(doomed, 0, blocks * size);
+    ASSERT_NE(spare, nullptr);
+    ASSERT_EQ(HeapFree(doomed, 0, spare), TRUE);
     size_t full = BytesInUse();
     EXPECT_EQ(HeapDestroy(doomed), TRUE);
     size_t after = BytesInUse();
@@ -128,7 +151,8 @@ TEST(Heaps, ThreadsShareOneHeap) {
                     if (mine[i][0] != t || mine[i][sizes[i] - 1] != t) ++damaged[t];
                     HeapFree(heap, 0, mine[i]);
                 }
-                sizes[i] = 1 + (r * 13) % 200;
+                // Now and then a large block, passed on through the heap.
+                sizes[i] = r % 256 == t ? (size_t(128) << 10) + r % 7 : 1 + (r * 13) % 200;
                 mine[i] = static_cast<unsigned char*>(HeapAlloc(heap, 0, sizes[i]));
                 memset(mine[i], t, sizes[i]);
             }

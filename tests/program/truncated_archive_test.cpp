@@ -69,6 +69,7 @@ struct CutCase {
     std::string name;  // the name the program must announce
     int32_t length;    // the length field it must read
     CutOutcome outcome;
+    int32_t wholeLength = 100;  // the length field of "alpha", the whole entry before it
 };
 
 void PrintTo(const CutCase& c, std::ostream* os) { *os << c.label; }
@@ -85,7 +86,7 @@ TEST_P(CutEntryTest, MissingBytesCountAsZero) {
     const CutCase& c = GetParam();
     ScopedTempDir dir;
     ASSERT_FALSE(dir.path.empty());
-    BankEntry whole = MakeEntry("alpha", 100, 1);
+    BankEntry whole = MakeEntry("alpha", c.wholeLength, 1);
     BankEntry cut = c.smallEntry ? SmallEntry() : BigEntry();
     Bytes archive = ArchiveBytes({whole}) + Truncate(EntryBytes(cut), c.kept);
     ASSERT_TRUE(WriteBytesToFile(dir.Join("music_p.lsd"), archive));
@@ -145,6 +146,9 @@ INSTANTIATE_TEST_SUITE_P(
         CutCase{"sample_all_but_one", true, 52 + 301, "charlie", 300, kZeroTail},
         CutCase{"sample_big_block_first_bytes", false, 52 + 5000, "bravo_entry", 0x102030,
                 kZeroTail},
+        // The memory of the whole entry's samples may come back for the cut one.
+        CutCase{"sample_big_block_after_a_bigger_one", false, 52 + 5000, "bravo_entry", 0x102030,
+                kZeroTail, 0x180000},
         CutCase{"whole", true, 52 + 302, "charlie", 300, kZeroTail}),
     [](const ::testing::TestParamInfo<CutCase>& info) { return std::string(info.param.label); });
 
