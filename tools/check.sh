@@ -9,7 +9,9 @@
 #   5. the tests of label "huge" (one entry past 2 GiB, 100,000 entries),
 #      when the disk and the memory have room for them;
 #   6. where the kernel runs no 32-bit programs, the real 32-bit Windows
-#      programs under user-mode emulation (tools/check_win32_emulated.sh).
+#      programs under user-mode emulation (tools/check_win32_emulated.sh),
+#      which still start through Wine's 32-bit loader: where that is not
+#      installed, the step says so and skips.
 # Any fault fails the script. Settings, from the environment:
 #   LSD2WAV_FUZZ_SECONDS  how long each fuzzer runs; 60 unless set
 #   LSD2WAV_RACE_SECONDS  how long each race case runs; 7 unless set
