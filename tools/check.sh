@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # The checks beyond the everyday tests, for hostile and huge banks:
+#   0. shellcheck over every shell script of the project;
 #   1. every test on a build with AddressSanitizer and UndefinedBehaviorSanitizer;
 #   2. the fuzzers of lsd2wav and of wav2lsd's parsers, each for a bounded
 #      time, starting from seeds made afresh;
@@ -72,6 +73,20 @@ if ! fuzzer_links; then
     apt_install "libclang-rt-${clang_major}-dev"
     fuzzer_links || { echo "check.sh: clang still cannot link a libFuzzer target" >&2; exit 1; }
 fi
+step_done
+
+step "shellcheck over the scripts"
+mapfile -t scripts < <(printf '%s\n' tools/*.sh bench/*.sh .ci/run; find tests -name '*.sh' | sort)
+# These two list dist/ with ls (SC2011, SC2045), and are held to everything
+# else until they list it otherwise.
+listing_dist=(tools/check_reproducible.sh tools/make_packages.sh)
+strict=()
+for script in "${scripts[@]}"; do
+    [[ " ${listing_dist[*]} " == *" $script "* ]] || strict+=("$script")
+done
+shellcheck "${strict[@]}"
+shellcheck --exclude=SC2011,SC2045 "${listing_dist[@]}"
+echo "shellcheck: ${#scripts[@]} scripts, no finding"
 step_done
 
 step "all tests with AddressSanitizer and UndefinedBehaviorSanitizer"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck disable=SC2015 # "check && passed ... || fail ...": passed only prints
 # Checks the packages that tools/release.sh left in DIST (dist/ unless
 # given): that there are exactly the three, that each holds exactly what it
 # should, and that the installed programs extract the demo bank as the build
@@ -26,6 +27,7 @@ trap 'rm -rf "$scratch"' EXIT
 
 # Exactly these packages, all named with the one version.
 expected="$deb lsd2wav-$version-win32.zip lsd2wav-$version-win64.zip"
+# shellcheck disable=SC2012 # the package names, which hold no blank
 actual=$(ls "$dist" | sort | xargs)
 [ "$actual" = "$(echo "$expected" | tr ' ' '\n' | sort | xargs)" ] &&
     passed "$dist holds $expected" || fail "$dist holds \"$actual\", expected \"$expected\""
@@ -129,8 +131,8 @@ check_demo_bank() {
         return
     fi
     local tones files last
-    tones=$(ls "$work/tones" | wc -l)
-    files=$(ls "$work/installed"/*.wav | wc -l)
+    tones=$(find "$work/tones" -mindepth 1 -maxdepth 1 | wc -l)
+    files=$(find "$work/installed" -mindepth 1 -maxdepth 1 -name '*.wav' | wc -l)
     last=$(tail -n 1 "$work/installed.out" | tr -d '\r')
     if [ "$tones" -gt 0 ] && [ "$files" -eq "$tones" ] && [ "$last" = "  ok" ] &&
         cmp -s "$work/installed.out" "$work/built.out" &&

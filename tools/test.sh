@@ -11,7 +11,7 @@
 # failure; the run ends with one line per lane. Lanes can be named:
 # tools/test.sh win64.
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 
 lanes=("$@")
 [ ${#lanes[@]} -gt 0 ] || lanes=(native win64 win32)
