@@ -38,7 +38,7 @@ runner=$build/bench_run
 # strace counts the system calls; without it the timings still stand.
 if ! command -v strace >/dev/null; then
     if [ "$(id -u)" -eq 0 ]; then
-        apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq strace >/dev/null || true
+        { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq strace >/dev/null; } || true
     fi
     command -v strace >/dev/null || echo "strace is missing (install it as root): no system call counts" >&2
 fi

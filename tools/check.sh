@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # The checks beyond the everyday tests, for hostile and huge banks:
+#   0. shellcheck over every shell script of the project;
 #   1. every test on a build with AddressSanitizer and UndefinedBehaviorSanitizer;
 #   2. the fuzzers of lsd2wav and of wav2lsd's parsers, each for a bounded
 #      time, starting from seeds made afresh;
@@ -9,7 +10,9 @@
 #   5. the tests of label "huge" (one entry past 2 GiB, 100,000 entries),
 #      when the disk and the memory have room for them;
 #   6. where the kernel runs no 32-bit programs, the real 32-bit Windows
-#      programs under user-mode emulation (tools/check_win32_emulated.sh).
+#      programs under user-mode emulation (tools/check_win32_emulated.sh),
+#      which still start through Wine's 32-bit loader: where that is not
+#      installed, the step says so and skips.
 # Any fault fails the script. Settings, from the environment:
 #   LSD2WAV_FUZZ_SECONDS  how long each fuzzer runs; 60 unless set
 #   LSD2WAV_RACE_SECONDS  how long each race case runs; 7 unless set
@@ -70,6 +73,12 @@ if ! fuzzer_links; then
     apt_install "libclang-rt-${clang_major}-dev"
     fuzzer_links || { echo "check.sh: clang still cannot link a libFuzzer target" >&2; exit 1; }
 fi
+step_done
+
+step "shellcheck over the scripts"
+mapfile -t scripts < <(printf '%s\n' tools/*.sh bench/*.sh .ci/run; find tests -name '*.sh' | sort)
+shellcheck "${scripts[@]}"
+echo "shellcheck: ${#scripts[@]} scripts, no finding"
 step_done
 
 step "all tests with AddressSanitizer and UndefinedBehaviorSanitizer"

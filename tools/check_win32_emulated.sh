@@ -13,11 +13,17 @@
 #   5. the 32-bit unit test program, all its tests in one start (Wine's
 #      32-bit KERNEL32 under the runtime).
 # Where 32-bit programs run natively, the win32 lane has run all of this and
-# more, and this script says so and does nothing. Where the emulator or
+# more, and this script says so and does nothing. The emulator stands in for
+# the kernel only: the programs still start through Wine's 32-bit loader, so
+# without it nothing runs here either. Where the loader, the emulator or
 # binfmt_misc cannot be had, it says so and skips. A handler it registers
 # (and binfmt_misc, when it mounted it) is removed again when it ends.
 # Needs the default and win32 builds and the win64 build's Wine prefix
 # maker; tools/check.sh builds what is missing.
+#   check_win32_emulated.sh --why-not
+# prints why this machine will not run the programs here, or nothing, from
+# what the installs of tools/check.sh do not change (it installs the
+# emulator), and runs nothing: tools/test.sh asks it for its win32 line.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 SECONDS=0
@@ -33,12 +39,22 @@ skip() {
     exit 0
 }
 
-if "$wine32" --version >/dev/null 2>&1 && ! grep -qs "^interpreter .*qemu-i386" "$binfmt"/*; then
-    skip "this machine runs 32-bit programs itself, and the win32 lane of tools/test.sh ran them"
+why_not() {
+    if "$wine32" --version >/dev/null 2>&1 && ! grep -qs "^interpreter .*qemu-i386" "$binfmt"/*; then
+        echo "this machine runs 32-bit programs itself, where the win32 lane of tools/test.sh runs them"
+    elif [ ! -e "$wine32" ]; then
+        echo "no Wine 32-bit loader $wine32 (tools/setup.sh win32 installs it)"
+    elif [ "$(id -u)" -ne 0 ]; then
+        echo "registering the emulator with binfmt_misc takes root"
+    fi
+}
+reason=$(why_not)
+if [ "${1:-}" = --why-not ]; then
+    [ -z "$reason" ] || echo "$reason"
+    exit 0
 fi
+[ -z "$reason" ] || skip "$reason"
 [ -x "$qemu" ] || skip "no $qemu (tools/setup.sh emulation installs it)"
-[ -e "$wine32" ] || skip "no Wine 32-bit loader $wine32 (tools/setup.sh win32 installs it)"
-[ "$(id -u)" -eq 0 ] || skip "registering the emulator with binfmt_misc takes root"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/lsd2wav-emulated.XXXXXX")
 # The prefix is made by the native 64-bit Wine, before the emulator is

@@ -17,7 +17,7 @@
 # only. Exit code 0 when nothing differs, 1 when something does.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-[ $# -ge 1 ] && [ $# -le 2 ] || { sed -n 2,17p "$0" >&2; exit 2; }
+if [ $# -lt 1 ] || [ $# -gt 2 ]; then sed -n 2,17p "$0" >&2; exit 2; fi
 work=$(mktemp -d "${TMPDIR:-/tmp}/compare-outputs.XXXXXX")
 # KEEP=1 keeps the results, for a look at what each side did.
 cleanup() {
@@ -33,9 +33,9 @@ build() {  # revision or "" for the working tree, name
         src=$work/src-$2
         git -C "$root" worktree add --detach "$src" "$1" >/dev/null 2>&1 || { echo "no revision $1" >&2; exit 2; }
     fi
-    cmake -S "$src" -B "$work/build-$2" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    { cmake -S "$src" -B "$work/build-$2" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DLSD2WAV_TESTS=OFF >/dev/null &&
-        cmake --build "$work/build-$2" --target lsd2wav wav2lsd >/dev/null ||
+        cmake --build "$work/build-$2" --target lsd2wav wav2lsd >/dev/null; } ||
         { echo "the build of ${1:-the working tree} failed" >&2; exit 2; }
 }
 build "$1" base
@@ -105,7 +105,9 @@ cases() {
     run wav2lsd --list music_p.lsd
     run lsd2wav
     run wav2lsd --update music_p.lsd
+    # shellcheck disable=SC2012 # the demo tones' own names, in ls's order
     first=$(ls "$case_dir/in/tones" | head -n 1)
+    # shellcheck disable=SC2012
     cp "$case_dir/in/tones/$(ls "$case_dir/in/tones" | tail -n 1)" "$case_dir/in/$first"
     run wav2lsd --verbose --update music_p.lsd
     # shellcheck disable=SC2086
@@ -172,7 +174,7 @@ for side in base other; do
     cases
 done
 rm -rf "$case_dir"
-count=$(ls "$work/results-base" | wc -l)
+count=$(find "$work/results-base" -mindepth 1 -maxdepth 1 | wc -l)
 if diff -r "$work/results-base" "$work/results-other"; then
     echo "compare_outputs: $count cases, every output, exit code and file the same"
 else

@@ -16,7 +16,8 @@ rm -rf demo
 mkdir -p demo/tones
 cd demo
 ../build/make_demo_bank tones
-../build/wav2lsd music_p.lsd tones/*.wav
-echo "Packed $(ls tones/*.wav | wc -l) WAV files into $(pwd)/music_p.lsd"
+tones=(tones/*.wav)
+../build/wav2lsd music_p.lsd "${tones[@]}"
+echo "Packed ${#tones[@]} WAV files into $(pwd)/music_p.lsd"
 ../build/lsd2wav
 echo "The WAV files are in $(pwd)"

@@ -7,7 +7,7 @@
 #   win32      the 32-bit Windows build and Wine's 32-bit half (i386)
 #   emulation  user-mode emulation, for 32-bit programs on a kernel without
 #              32-bit support
-#   check      the sanitizer and fuzzer builds (clang) and valgrind
+#   check      the sanitizer and fuzzer builds (clang), valgrind and shellcheck
 #   release    what tools/release.sh needs to build and check the packages
 # No purpose means what tools/test.sh needs: native win64 win32.
 # Without root it names the missing packages and exits 1.
@@ -88,6 +88,7 @@ for purpose in "$@"; do
             # Every test is built again with the sanitizers.
             native_tests
             want valgrind valgrind
+            want shellcheck shellcheck
             # libFuzzer comes with the compiler-rt of clang's own version;
             # before clang is there, the package of Debian's default clang.
             if command -v clang++ >/dev/null; then

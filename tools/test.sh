@@ -11,7 +11,7 @@
 # failure; the run ends with one line per lane. Lanes can be named:
 # tools/test.sh win64.
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 
 lanes=("$@")
 [ ${#lanes[@]} -gt 0 ] || lanes=(native win64 win32)
@@ -50,7 +50,13 @@ for i in "${!lanes[@]}"; do
         summary+=("$lane: FAILED ($counts; ${SECONDS} s)")
         failed=1
     elif [ -n "$why_not" ]; then
-        summary+=("$lane: SKIPPED, its tests did not run: $why_not. Built, and its import tables and large-address-aware mark checked ($counts; ${SECONDS} s). tools/check.sh runs the 32-bit programs under emulation.")
+        # tools/check.sh runs the 32-bit programs under emulation only where
+        # that step can start them: it needs the same 32-bit loader.
+        emulated_why_not=$(tools/check_win32_emulated.sh --why-not)
+        later="tools/check.sh runs the 32-bit programs under emulation."
+        [ -z "$emulated_why_not" ] ||
+            later="Nothing 32-bit runs here, in the tests or in tools/check.sh, whose run under emulation skips them: $emulated_why_not."
+        summary+=("$lane: SKIPPED, its tests did not run: $why_not. Built, and its import tables and large-address-aware mark checked ($counts; ${SECONDS} s). $later")
     else
         summary+=("$lane: passed ($counts; ${SECONDS} s)")
     fi

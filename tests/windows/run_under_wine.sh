@@ -32,6 +32,7 @@ wine64=/usr/lib/wine/wine64
 prepare_prefix() {
     [ -f "$prefix.ready" ] && return
     mkdir -p "$(dirname "$prefix")"
+    # shellcheck disable=SC2016 # the inner sh expands them
     WINELOADER=$1 flock "$prefix.lock" sh -c '
         [ -f "$2.ready" ] && exit 0
         "$1" wineboot --init >/dev/null 2>&1 && /usr/lib/wine/wineserver -w && touch "$2.ready"
