@@ -34,7 +34,10 @@ bool WriteLine(HANDLE stream, const char* text) {
             done = 0;
             if (!Os.WriteFile(stream, line, length, &done, nullptr)) {
                 DWORD error = Os.GetLastError();
-                readerGone = error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA;
+                // Windows names a reader that has gone in three ways: the
+                // pipe is broken, being closed, or (Wine) no longer connected.
+                readerGone = error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA ||
+                             error == ERROR_PIPE_NOT_CONNECTED;
                 done = 0;
             }
         }

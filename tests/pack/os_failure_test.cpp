@@ -101,6 +101,29 @@ TEST(OsFailure, LeavesNoBankAndNoTemporaryFile) {
     }
 }
 
+// A listing whose reader has gone ends quietly, however the system names
+// that (Wine says the pipe is no longer connected); any other failed write
+// of it is reported.
+TEST(OsFailure, AListingsReaderGoneEndsItQuietly) {
+    ScopedTempDir dir;
+    const std::string bank = dir.Join("bank.lsd");
+    ASSERT_TRUE(WriteBytesToFile(bank, ArchiveBytes({MakeEntry("a", 2, 1), MakeEntry("b", 2, 2)})));
+    for (DWORD error : {DWORD{ERROR_BROKEN_PIPE}, DWORD{ERROR_NO_DATA},
+                        DWORD{ERROR_PIPE_NOT_CONNECTED}, DWORD{ERROR_DISK_FULL}}) {
+        SCOPED_TRACE(error);
+        OsSpy spy;
+        FailNth(spy, OsCall::WriteFile, 2, true, "<stdout>");
+        spy.GetLastError = [error] { return error; };
+        InProcessRun run = RunInProcess(spy, [&] { return RunPack({"--list", bank}); });
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.errors, error == ERROR_DISK_FULL
+                                  ? ConsoleLines({"wav2lsd: " + bank +
+                                                  ": cannot write the whole listing to standard "
+                                                  "output"})
+                                  : "");
+    }
+}
+
 // A read of the bank that fails in --update's first pass, even once, stops
 // the run before anything is made: the bank did not end there, and a bank
 // rebuilt from the entries before it would lose the rest. The failing read
