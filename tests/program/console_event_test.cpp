@@ -24,6 +24,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -58,6 +59,14 @@ char MainThreadState(pid_t pid) {
     size_t close = stat.rfind(')');
     if (close == Bytes::npos || close + 2 >= stat.size()) return '?';
     return stat[close + 2];
+}
+
+// What the process has read so far, as /proc counts it; 0 when unknown.
+long long BytesRead(pid_t pid) {
+    Bytes io;
+    if (!ReadFileBytes("/proc/" + std::to_string(pid) + "/io", &io)) return 0;
+    size_t at = io.find("rchar: ");
+    return at == Bytes::npos ? 0 : std::atoll(io.c_str() + at + 7);
 }
 
 // Bytes sent into the FIFO that the program has not read yet.
@@ -273,10 +282,9 @@ TEST_P(Wav2lsdEventTest, EndsUnfinishedAndLeavesTheBankAsItWasAndNoTemporaryFile
     bool temporarySeen = false, signalled = false;
     options.whileRunning = [&](const RunProgress& progress) {
         temporarySeen = ListTree(dir.path).size() > before.size();
-        char state = MainThreadState(progress.pid);
-        // Reading the bank, or held in the open of the FIFO.
-        signalled = c.firstPassOfUpdate ? !temporarySeen && (state == 'R' || state == 'D')
-                                        : temporarySeen && state == 'S';
+        // 64 MiB of the bank read, or held in the open of the FIFO.
+        signalled = c.firstPassOfUpdate ? !temporarySeen && BytesRead(progress.pid) > (64 << 20)
+                                        : temporarySeen && MainThreadState(progress.pid) == 'S';
         if (signalled) kill(progress.pid, c.signal);
         return signalled;
     };
