@@ -31,12 +31,13 @@ truncate -s "$offset" "$bank"
 
 (cd "$work" && exec "$@" "$program" --update bank.lsd >/dev/null 2>&1) &
 pid=$!
-# Interrupted once it has read 64 MiB of the bank: then it is in the walk.
+# Interrupted once it has read 256 MiB, far more than Wine reads to start:
+# then it is in the walk over the bank.
 signalled=""
 for _ in $(seq 600); do
     kill -0 "$pid" 2>/dev/null || break
     read_bytes=$(sed -n 's/^rchar: //p' "/proc/$pid/io" 2>/dev/null)
-    if [ "${read_bytes:-0}" -gt 67108864 ]; then
+    if [ "${read_bytes:-0}" -gt 268435456 ]; then
         if [ -n "$(find "$work" -name '*.wav2lsd-tmp*')" ]; then
             echo "FAILED: a temporary file was made before the first pass ended"
             kill -9 "$pid"
