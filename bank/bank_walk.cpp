@@ -1,5 +1,6 @@
 #include "bank/bank_walk.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "platform/little_endian.h"
@@ -30,6 +31,13 @@ bool WriteEntryHead(FileHandle* bank, const void* nameField, int32_t length,
     return WriteBlock(bank, nameField, NameFieldSize) == NameFieldSize &&
            WriteInt32(bank, length) == 4 &&
            WriteBlock(bank, format, FormatBlockSize) == FormatBlockSize;
+}
+
+PastRead SkipPast(FileHandle* file, uint32_t n) {
+    // A sample block is at most 2 GiB less one byte; more is no block.
+    if (n > static_cast<uint32_t>(INT32_MAX)) return PastRead::Short;
+    int32_t want = static_cast<int32_t>(n);
+    return SkipBytes(file, want) == want ? PastRead::Whole : PastRead::Short;
 }
 
 PastRead ReadPast(FileHandle* file, uint32_t n) {

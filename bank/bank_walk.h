@@ -29,3 +29,7 @@ enum class PastRead { Whole, Short, OutOfMemory };
 
 // Reads past `n` bytes of the file.
 PastRead ReadPast(FileHandle* file, uint32_t n);
+
+// Moves past `n` bytes of a regular file without reading them (never out of
+// memory).
+PastRead SkipPast(FileHandle* file, uint32_t n);

@@ -42,9 +42,8 @@ void Widen(size_t* width, const char* text) {
     if (length > *width) *width = length;
 }
 
-// Reads the next entry; whether there was one. `trouble` gets the reason
-// when the listing cannot be trusted past it.
-bool ReadFacts(FileHandle* bank, EntryFacts* facts, bool* more, const char** trouble) {
+// Reads the next entry; whether there was one.
+bool ReadFacts(FileHandle* bank, EntryFacts* facts, bool* more) {
     EntryHead head;
     HeadRead read = ReadEntryHead(bank, &head);
     if (read == HeadRead::End) return false;
@@ -68,9 +67,9 @@ bool ReadFacts(FileHandle* bank, EntryFacts* facts, bool* more, const char** tro
         facts->noSamples = samples <= 0;
         if (!facts->noSamples) {
             facts->samples = samples;
-            PastRead past = ReadPast(bank, static_cast<uint32_t>(samples));
+            // Only the heads are listed: the samples are passed over, not read.
+            PastRead past = SkipPast(bank, static_cast<uint32_t>(samples));
             facts->cut = past == PastRead::Short;
-            if (past == PastRead::OutOfMemory) *trouble = OutOfMemory;
             *more = past == PastRead::Whole;
         }
     }
@@ -124,7 +123,7 @@ void Walk(FileHandle* bank, Widths* widths, Totals* totals, bool print, const ch
     ReadBlock(bank, lead, LeadFieldSize);
     EntryFacts facts;
     bool more = true;
-    while (more && !*trouble && ReadFacts(bank, &facts, &more, trouble)) {
+    while (more && !*trouble && ReadFacts(bank, &facts, &more)) {
         if (print) {
             if (!PrintFacts(facts, *widths)) *trouble = CannotPrintListing;
             continue;

@@ -163,6 +163,30 @@ int32_t AtEnd(FileHandle* h) {
     return 0;
 }
 
+int32_t SkipBytes(FileHandle* h, int32_t n) {
+    if (n <= 0 || h->failed || (h->buffer && h->mode != ReadingMode)) return 0;
+    // What the read-ahead holds is passed over in it.
+    int32_t skipped = h->buffer ? (n < h->unread ? n : h->unread) : 0;
+    if (h->buffer) h->unread -= skipped;
+    if (skipped == n) return skipped;
+    BY_HANDLE_FILE_INFORMATION info;
+    BOOL known = OutsideGate(h, [&] { return Os.GetFileInformationByHandle(h->osHandle, &info); });
+    int64_t position = OsSeek(h, 0);
+    if (!known || position < 0) {
+        h->failed = true;
+        return skipped;
+    }
+    int64_t size = static_cast<int64_t>(static_cast<uint64_t>(info.nFileSizeHigh) << 32 |
+                                        info.nFileSizeLow);
+    int64_t left = size > position ? size - position : 0;
+    int32_t step = left < n - skipped ? static_cast<int32_t>(left) : n - skipped;
+    if (step > 0 && OsSeek(h, step) != position + step) {
+        h->failed = true;
+        return skipped;
+    }
+    return skipped + step;
+}
+
 int64_t GetPosition(FileHandle* h) {
     int64_t position = OsSeek(h, 0);
     if (!h->buffer) return position;

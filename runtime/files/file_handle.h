@@ -45,6 +45,11 @@ int32_t ReadBlock(FileHandle* h, void* dst, int32_t n);
 int32_t WriteInt32(FileHandle* h, int32_t value);
 int32_t WriteBlock(FileHandle* h, const void* src, int32_t n);
 int32_t AtEnd(FileHandle* h);
+// Moves up to `n` bytes further in a file that is being read, without
+// reading them, as far as the file goes: returns the bytes passed over,
+// fewer than `n` at its end. For a regular file, whose size the system knows;
+// a file that cannot tell it, or seek, is marked failed.
+int32_t SkipBytes(FileHandle* h, int32_t n);
 int64_t GetPosition(FileHandle* h);
 
 // Whether a read or a write on the handle has failed since its open. The end

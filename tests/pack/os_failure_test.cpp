@@ -124,6 +124,27 @@ TEST(OsFailure, AListingsReaderGoneEndsItQuietly) {
     }
 }
 
+// --list reads the entries' heads and passes over their samples without
+// reading them, also when the bank is cut inside the last one.
+TEST(OsFailure, AListingReadsNoSamples) {
+    ScopedTempDir dir;
+    const std::string bank = dir.Join("bank.lsd");
+    std::vector<BankEntry> entries;
+    for (int i = 0; i < 8; ++i) entries.push_back(MakeEntry("e" + std::to_string(i), 100000, i));
+    const Bytes bytes = ArchiveBytes(entries);
+    ASSERT_TRUE(WriteBytesToFile(bank, Truncate(bytes, bytes.size() - 5000)));
+    OsSpy spy;
+    InProcessRun run = RunInProcess(spy, [&] { return RunPack({"--list", bank}); });
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_NE(run.output.find("8 entries, 800016 sample bytes, 1 cut short"), Bytes::npos)
+        << run.output;
+    uint64_t read = 0;
+    for (const OsCallRecord& call : CallsOf(spy, OsCall::ReadFile, bank)) read += call.done;
+    // Two walks over the heads, each a read-ahead of at most 4096 bytes per
+    // entry, and the look for a WAV file's header.
+    EXPECT_LE(read, 4096u * (2 * entries.size() + 1));
+}
+
 // A read of the bank that fails in --update's first pass, even once, stops
 // the run before anything is made: the bank did not end there, and a bank
 // rebuilt from the entries before it would lose the rest. The failing read
