@@ -1,6 +1,5 @@
 #include "bank/bank_walk.h"
 
-#include <cstdint>
 #include <cstring>
 
 #include "platform/little_endian.h"
@@ -33,11 +32,8 @@ bool WriteEntryHead(FileHandle* bank, const void* nameField, int32_t length,
            WriteBlock(bank, format, FormatBlockSize) == FormatBlockSize;
 }
 
-PastRead SkipPast(FileHandle* file, uint32_t n) {
-    // A sample block is at most 2 GiB less one byte; more is no block.
-    if (n > static_cast<uint32_t>(INT32_MAX)) return PastRead::Short;
-    int32_t want = static_cast<int32_t>(n);
-    return SkipBytes(file, want) == want ? PastRead::Whole : PastRead::Short;
+PastRead SkipPast(FileHandle* file, int32_t n) {
+    return SkipBytes(file, n) == n ? PastRead::Whole : PastRead::Short;
 }
 
 PastRead ReadPast(FileHandle* file, uint32_t n) {

@@ -32,4 +32,4 @@ PastRead ReadPast(FileHandle* file, uint32_t n);
 
 // Moves past `n` bytes of a regular file without reading them (never out of
 // memory).
-PastRead SkipPast(FileHandle* file, uint32_t n);
+PastRead SkipPast(FileHandle* file, int32_t n);

@@ -76,11 +76,9 @@ bool BeginReplacement(const char* bankPath, FileHandle* like, Replacement* repla
             replacement->file = file;
             replacement->temporaryPath = path;
             RemoveOnEvent(path, file);
-            if (like) {
-                CopyAttributes(bankPath, path);
-                // Told once the bank is replaced, when it matters.
+            // Told once the bank is replaced, when it matters.
+            if (like)
                 KeepsOwner(file, like, replacement->ownerWas, replacement->ownerNow, OwnerTextSize);
-            }
             return true;
         }
         // Another run's temporary file, or one left by a run that was killed.

@@ -68,7 +68,7 @@ bool ReadFacts(FileHandle* bank, EntryFacts* facts, bool* more) {
         if (!facts->noSamples) {
             facts->samples = samples;
             // Only the heads are listed: the samples are passed over, not read.
-            PastRead past = SkipPast(bank, static_cast<uint32_t>(samples));
+            PastRead past = SkipPast(bank, samples);
             facts->cut = past == PastRead::Short;
             *more = past == PastRead::Whole;
         }

@@ -112,11 +112,32 @@ FileHandle* CreateForWriting(const char* name, const FileIdentity* never) {
     return FinishOpen(h, os);
 }
 
+namespace {
+
+// The attributes of the open file `like` that say how to show a file or back
+// it up, which a file made from it as a template takes on Windows and under
+// Wine does not; none when there are none, or the system does not tell.
+DWORD AttributesHandedOn(FileHandle* like) {
+    const DWORD handedOn = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                           FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    BY_HANDLE_FILE_INFORMATION info;
+    BOOL known =
+        OutsideGate(like, [&] { return Os.GetFileInformationByHandle(like->osHandle, &info); });
+    return known ? info.dwFileAttributes & handedOn : 0;
+}
+
+}  // namespace
+
 FileHandle* CreateNewForWriting(const char* name, FileHandle* like) {
     FileHandle* h = ReserveRecord();
     if (!h) return nullptr;
-    return FinishOpen(h, CallCreateFile(h, name, GENERIC_READ | GENERIC_WRITE, CREATE_NEW,
-                                        FILE_ATTRIBUTE_NORMAL, like ? like->osHandle : nullptr));
+    h = FinishOpen(h, CallCreateFile(h, name, GENERIC_READ | GENERIC_WRITE, CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL, like ? like->osHandle : nullptr));
+    // Read from the handle, not by name: whatever stands under `like`'s name
+    // by now, the attributes are those of the file it was opened as.
+    DWORD attributes = h && like ? AttributesHandedOn(like) : 0;
+    if (attributes != 0) OutsideGate(h, [&] { return Os.SetFileAttributesA(name, attributes); });
+    return h;
 }
 
 bool KeepsOwner(FileHandle* made, FileHandle* like, char* was, char* now, int32_t size) {

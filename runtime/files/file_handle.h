@@ -30,8 +30,9 @@ FileHandle* OpenForReading(const char* name);
 // the create fails.
 FileHandle* CreateForWriting(const char* name, const FileIdentity* never);
 // Creates a file that is not there yet, never one that is nor one through a
-// link; it takes the attributes (on POSIX the permission bits) of the open
-// file `like` when one is given.
+// link; it takes the attributes (on POSIX the permission bits, owner and
+// group, as far as the system lets them be given) of the open file `like`
+// when one is given.
 FileHandle* CreateNewForWriting(const char* name, FileHandle* like);
 
 // Whether `made` has the owner and group of `like`, which a file made from it

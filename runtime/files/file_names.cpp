@@ -31,16 +31,6 @@ bool RemoveFile(const char* name) {
     return OutsideGate(nullptr, [&] { return Os.DeleteFileA(name); }) != FALSE;
 }
 
-void CopyAttributes(const char* from, const char* to) {
-    const DWORD handedOn = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
-                           FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-    DWORD attributes = OutsideGate(nullptr, [&] { return Os.GetFileAttributesA(from); });
-    if (attributes == INVALID_FILE_ATTRIBUTES) return;
-    attributes &= handedOn;
-    if (attributes == 0) attributes = FILE_ATTRIBUTE_NORMAL;
-    OutsideGate(nullptr, [&] { return Os.SetFileAttributesA(to, attributes); });
-}
-
 FileKind KindOfFile(const char* name) {
     DWORD attributes = OutsideGate(nullptr, [&] { return Os.GetFileAttributesA(name); });
     if (attributes == INVALID_FILE_ATTRIBUTES) return FileKind::Missing;

@@ -20,12 +20,6 @@ Replaced ReplaceFileWith(const char* to, const char* from);
 // Deletes the file; whether it went.
 bool RemoveFile(const char* name);
 
-// Gives the file `to` those attributes of the file `from` that say how to
-// show it or back it up (hidden, system, archive, not indexed), which a file
-// made with `from` as its template should take, and under Wine does not;
-// as far as the system lets them be set.
-void CopyAttributes(const char* from, const char* to);
-
 // What a name stands for, without following a link at its end.
 enum class FileKind { Missing, Regular, ReadOnly, Directory, Link, Other };
 FileKind KindOfFile(const char* name);

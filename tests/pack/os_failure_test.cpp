@@ -30,6 +30,23 @@ int32_t RunPack(const std::vector<std::string>& arguments) {
     return RunPackCommand(static_cast<int32_t>(argv.size()), argv.data());
 }
 
+// --update reads the files of the current folder: the run is made in `folder`.
+InProcessRun RunPackIn(const std::string& folder, OsSpy& spy,
+                       const std::vector<std::string>& arguments) {
+    std::filesystem::path home = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
+    InProcessRun run = RunInProcess(spy, [&] { return RunPack(arguments); });
+    std::filesystem::current_path(home);
+    return run;
+}
+
+// `count` entries named e0, e1, ... of `length`, each with samples of its own.
+std::vector<BankEntry> NumberedEntries(int count, int32_t length) {
+    std::vector<BankEntry> entries;
+    for (int i = 0; i < count; ++i) entries.push_back(MakeEntry("e" + std::to_string(i), length, i));
+    return entries;
+}
+
 TEST(OsFailure, LeavesNoBankAndNoTemporaryFile) {
     struct Case {
         const char* label;
@@ -129,8 +146,7 @@ TEST(OsFailure, AListingsReaderGoneEndsItQuietly) {
 TEST(OsFailure, AListingReadsNoSamples) {
     ScopedTempDir dir;
     const std::string bank = dir.Join("bank.lsd");
-    std::vector<BankEntry> entries;
-    for (int i = 0; i < 8; ++i) entries.push_back(MakeEntry("e" + std::to_string(i), 100000, i));
+    const std::vector<BankEntry> entries = NumberedEntries(8, 100000);
     const Bytes bytes = ArchiveBytes(entries);
     ASSERT_TRUE(WriteBytesToFile(bank, Truncate(bytes, bytes.size() - 5000)));
     OsSpy spy;
@@ -153,8 +169,7 @@ TEST(OsFailure, AListingReadsNoSamples) {
 TEST(OsFailure, AFailedReadInUpdatesCheckStopsTheRun) {
     ScopedTempDir dir;
     const std::string bank = dir.Join("bank.lsd");
-    std::vector<BankEntry> entries;
-    for (int i = 0; i < 40; ++i) entries.push_back(MakeEntry("e" + std::to_string(i), 78, i));
+    const std::vector<BankEntry> entries = NumberedEntries(40, 78);
     const Bytes bytes = ArchiveBytes(entries);
     ASSERT_EQ(4 + 31 * (52 + 80), 4096);
     ASSERT_TRUE(WriteBytesToFile(bank, bytes));
@@ -163,10 +178,7 @@ TEST(OsFailure, AFailedReadInUpdatesCheckStopsTheRun) {
     OsSpy spy;
     // The first read is the look for a WAV file's header, before a rewind.
     FailNth(spy, OsCall::ReadFile, 3, false, bank);
-    std::filesystem::path home = std::filesystem::current_path();
-    std::filesystem::current_path(dir.path);
-    InProcessRun run = RunInProcess(spy, [&] { return RunPack({"--update", bank}); });
-    std::filesystem::current_path(home);
+    InProcessRun run = RunPackIn(dir.path, spy, {"--update", bank});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.errors.rfind("wav2lsd: " + bank + ": cannot read the bank", 0), 0u) << run.errors;
     EXPECT_EQ(CountCalls(spy, OsCall::CreateFileA, bank + TemporarySuffix), 0u);
@@ -191,11 +203,7 @@ TEST(OsFailure, UpdateCopiesTheBankThatItChecked) {
             std::rename(dir.Join("other.lsd").c_str(), bank.c_str());
         return RealOs.CreateFileA(name, access, share, security, disposition, attributes, like);
     };
-    // --update reads the files of the current folder.
-    std::filesystem::path home = std::filesystem::current_path();
-    std::filesystem::current_path(dir.path);
-    InProcessRun run = RunInProcess(spy, [&] { return RunPack({"--update", bank}); });
-    std::filesystem::current_path(home);
+    InProcessRun run = RunPackIn(dir.path, spy, {"--update", bank});
     EXPECT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_TRUE(FileHolds(bank, ArchiveBytes({entry})));
 }
