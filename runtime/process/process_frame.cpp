@@ -51,10 +51,14 @@ BOOL WINAPI ConsoleCloseHandler(DWORD event) {
     return FALSE;
 }
 
-void ShutDown(UINT exitCode) {
+void EndRun() {
     EndRoutine();
     ReleaseTextStore();
     DestroyGeneralMemory();
     GiveUpGateForGood();
+}
+
+void ShutDown(UINT exitCode) {
+    EndRun();
     Os.ExitProcess(exitCode);
 }

@@ -15,6 +15,9 @@ void EndRoutine();
 // so the system's default action, ending the process, always follows.
 BOOL WINAPI ConsoleCloseHandler(DWORD event);
 
-// The end routine, then every heap released, then the process ends with
-// `exitCode`.
+// The end of a run: the end routine, then every heap released. The process
+// goes on, so a host that keeps it (the page) can start another run.
+void EndRun();
+
+// The end of a run, then the process ends with `exitCode`.
 void ShutDown(UINT exitCode = 0);
