@@ -9,12 +9,14 @@
 #              32-bit support
 #   check      the sanitizer and fuzzer builds (clang), valgrind and shellcheck
 #   release    what tools/release.sh needs to build and check the packages
-# No purpose means what tools/test.sh needs: native win64 win32.
+#   web        the page's engine (emscripten), headless chromium for its
+#              tests, and the page's Node modules (npm ci in web/)
+# No purpose means what tools/test.sh needs: native win64 win32 web.
 # Without root it names the missing packages and exits 1.
 set -euo pipefail
 
 usage() {
-    echo "usage: tools/setup.sh [demo|native|win64|win32|emulation|check|release]..." >&2
+    echo "usage: tools/setup.sh [demo|native|win64|win32|emulation|check|release|web]..." >&2
     exit 2
 }
 
@@ -61,7 +63,23 @@ cross_build() {
     want "$1" "$2"
 }
 
-[ $# -gt 0 ] || set -- native win64 win32
+# The page's tests drive it with playwright-core and its ZIP comes from
+# fflate, both pinned in web/package-lock.json; npm ci puts them in
+# web/node_modules once apt has given npm.
+web_modules=""
+web() {
+    # The web lane builds the native programs too, to hold the page against.
+    native_build
+    want emscripten /usr/bin/emcc
+    # Debian's browser: the tests start it by its path and never download one.
+    want chromium /usr/bin/chromium
+    want nodejs node
+    want npm npm
+    want unzip unzip
+    web_modules=1
+}
+
+[ $# -gt 0 ] || set -- native win64 win32 web
 for purpose in "$@"; do
     case $purpose in
         demo)
@@ -98,6 +116,9 @@ for purpose in "$@"; do
                 want libclang-rt-dev
             fi
             ;;
+        web)
+            web
+            ;;
         release)
             # The .deb's programs are built apart from the tests' (with
             # dpkg-buildflags, of dpkg-dev), and so are the demo's by the check.
@@ -115,6 +136,8 @@ for purpose in "$@"; do
             want lintian lintian
             cross_build g++-mingw-w64-x86-64-win32 x86_64-w64-mingw32-g++-win32
             cross_build g++-mingw-w64-i686-win32 i686-w64-mingw32-g++-win32
+            # The page's ZIP: its engine is built too.
+            web
             ;;
         *)
             usage
@@ -122,7 +145,19 @@ for purpose in "$@"; do
     esac
 done
 
-[ ${#needed[@]} -gt 0 ] || exit 0
+# npm ci, as needed, once the packages are in: it installs only into web/,
+# so it needs no root.
+node_modules() {
+    [ -n "$web_modules" ] || return 0
+    local web_dir
+    web_dir="$(dirname "$0")/../web"
+    [ -f "$web_dir/node_modules/playwright-core/package.json" ] &&
+        [ -f "$web_dir/node_modules/fflate/package.json" ] && return 0
+    echo "setup.sh: npm ci in web/ for playwright-core and fflate" >&2
+    (cd "$web_dir" && npm ci --no-audit --no-fund)
+}
+
+[ ${#needed[@]} -gt 0 ] || { node_modules; exit 0; }
 
 add_i386=""
 if [[ " ${needed[*]} " == *":i386 "* ]] &&
@@ -142,7 +177,7 @@ fi
 # works from the rest, or says itself what it cannot find.
 apt-get update -qq || echo "setup.sh: apt-get update reported a failure; installing from the indexes it has" >&2
 install() { DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@"; }
-install "${needed[@]}" && exit 0
+if install "${needed[@]}"; then node_modules; exit 0; fi
 # Wine's 32-bit half comes from the i386 archive, which a mirror may lack or
 # hold out of step with the rest. Without it the 32-bit lane still builds and
 # says that its tests did not run; everything else must install.
@@ -154,3 +189,4 @@ done
 echo "setup.sh: the i386 packages (${i386[*]}) do not install here; going on without them:" \
     "the 32-bit Windows lane will report its tests as not run" >&2
 [ ${#native[@]} -eq 0 ] || install "${native[@]}"
+node_modules
