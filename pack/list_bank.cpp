@@ -1,6 +1,7 @@
 #include "pack/list_bank.h"
 
 #include <cstring>
+#include <initializer_list>
 
 #include "bank/file_name.h"
 #include "platform/little_endian.h"
@@ -15,6 +16,7 @@ namespace {
 
 // What the listing says of one entry, in the text of its columns.
 struct EntryFacts {
+    char path[FileNameSize];      // the file's name, as lsd2wav writes it
     char file[4 * FileNameSize];  // escaped
     char channels[DecimalTextSize];
     char rate[DecimalTextSize];
@@ -48,10 +50,9 @@ bool ReadFacts(FileHandle* bank, EntryFacts* facts, bool* more) {
     HeadRead read = ReadEntryHead(bank, &head);
     if (read == HeadRead::End) return false;
     *facts = EntryFacts{};
-    char file[FileNameSize];
-    MakeFileName(head.name, file);
-    EscapeName(file, facts->file, sizeof facts->file);
-    facts->refused = RefusedNameReason(file);
+    MakeFileName(head.name, facts->path);
+    EscapeName(facts->path, facts->file, sizeof facts->file);
+    facts->refused = RefusedNameReason(facts->path);
     facts->whole = read == HeadRead::Whole;
     facts->cut = !facts->whole;
     *more = false;
@@ -76,6 +77,16 @@ bool ReadFacts(FileHandle* bank, EntryFacts* facts, bool* more) {
     return true;
 }
 
+void AppendMarks(LineText* line, const EntryFacts& facts) {
+    if (facts.noSamples) AppendText(line, ListNoSamples);
+    if (facts.cut) AppendText(line, ListCut);
+    if (facts.refused) {
+        AppendText(line, ListRefused);
+        AppendText(line, facts.refused);
+        AppendText(line, ")");
+    }
+}
+
 // The entry's line, its columns as wide as `widths` say; whether it went
 // out whole.
 bool PrintFacts(const EntryFacts& facts, const Widths& widths) {
@@ -92,13 +103,31 @@ bool PrintFacts(const EntryFacts& facts, const Widths& widths) {
         AppendPadded(&line, facts.bytes, widths.bytes, true);
         AppendText(&line, " bytes");
     }
-    if (facts.noSamples) AppendText(&line, ListNoSamples);
-    if (facts.cut) AppendText(&line, ListCut);
-    if (facts.refused) {
-        AppendText(&line, ListRefused);
-        AppendText(&line, facts.refused);
-        AppendText(&line, ")");
+    AppendMarks(&line, facts);
+    return PrintResultLine(line.text);
+}
+
+// The entry's line for the page: the file's name in hexadecimal, its escaped
+// name, the numbers and the marks, separated by tabs. Tabs never occur in the
+// fields: control bytes are escaped and the numbers are digits.
+bool PrintFactsForPage(const EntryFacts& facts) {
+    static const char digits[] = "0123456789abcdef";
+    LineText line = {};
+    char hex[3] = {};
+    for (const char* c = facts.path; *c != '\0'; ++c) {
+        hex[0] = digits[static_cast<unsigned char>(*c) >> 4];
+        hex[1] = digits[*c & 15];
+        AppendText(&line, hex);
     }
+    for (const char* field : {facts.file, facts.channels, facts.rate, facts.bits, facts.bytes}) {
+        AppendText(&line, "\t");
+        AppendText(&line, field);
+    }
+    AppendText(&line, "\t");
+    LineText marks = {};
+    AppendMarks(&marks, facts);
+    // Each mark starts with the two spaces that part it from a column.
+    AppendText(&line, marks.text[0] != '\0' ? marks.text + 2 : marks.text);
     return PrintResultLine(line.text);
 }
 
@@ -116,16 +145,20 @@ bool PrintTotals(const Totals& totals) {
     return PrintResultLine(line.text);
 }
 
-// One walk over the bank's entries: the first measures the columns, the
-// second, with `print`, prints them.
-void Walk(FileHandle* bank, Widths* widths, Totals* totals, bool print, const char** trouble) {
+enum class Pass { Measure, Print, PrintForPage };
+
+// One walk over the bank's entries: the listing for people measures the
+// columns first and prints them in a second walk; the page's takes one.
+void Walk(FileHandle* bank, Widths* widths, Totals* totals, Pass pass, const char** trouble) {
     unsigned char lead[LeadFieldSize];
     ReadBlock(bank, lead, LeadFieldSize);
     EntryFacts facts;
     bool more = true;
     while (more && !*trouble && ReadFacts(bank, &facts, &more)) {
-        if (print) {
-            if (!PrintFacts(facts, *widths)) *trouble = CannotPrintListing;
+        if (pass != Pass::Measure) {
+            bool printed =
+                pass == Pass::Print ? PrintFacts(facts, *widths) : PrintFactsForPage(facts);
+            if (!printed) *trouble = CannotPrintListing;
             continue;
         }
         Widen(&widths->file, facts.file);
@@ -140,18 +173,20 @@ void Walk(FileHandle* bank, Widths* widths, Totals* totals, bool print, const ch
     }
 }
 
-}  // namespace
-
-bool ListBank(const char* bankPath, PackFailure* failure) {
+bool List(const char* bankPath, bool forPage, PackFailure* failure) {
     FileHandle* bank;
     if (!CheckBank(bankPath, BankUse::List, &bank, failure)) return false;
     Widths widths = {};
     Totals totals = {};
     const char* trouble = nullptr;
-    Walk(bank, &widths, &totals, false, &trouble);
-    if (!trouble && !HasFailed(bank) && !RewindFile(bank)) trouble = CannotReadBank;
-    if (!trouble && !HasFailed(bank)) Walk(bank, &widths, &totals, true, &trouble);
-    if (!trouble && !HasFailed(bank) && !PrintTotals(totals)) trouble = CannotPrintListing;
+    if (forPage) {
+        Walk(bank, &widths, &totals, Pass::PrintForPage, &trouble);
+    } else {
+        Walk(bank, &widths, &totals, Pass::Measure, &trouble);
+        if (!trouble && !HasFailed(bank) && !RewindFile(bank)) trouble = CannotReadBank;
+        if (!trouble && !HasFailed(bank)) Walk(bank, &widths, &totals, Pass::Print, &trouble);
+        if (!trouble && !HasFailed(bank) && !PrintTotals(totals)) trouble = CannotPrintListing;
+    }
     // A failed read is no end of the bank: the listing would be short.
     bool ok = !HasFailed(bank) || Fail(failure, bankPath, CannotReadBank, SystemReasonText());
     if (ok && trouble == CannotPrintListing) {
@@ -161,4 +196,12 @@ bool ListBank(const char* bankPath, PackFailure* failure) {
     }
     CloseFile(bank);
     return ok;
+}
+
+}  // namespace
+
+bool ListBank(const char* bankPath, PackFailure* failure) { return List(bankPath, false, failure); }
+
+bool ListBankForPage(const char* bankPath, PackFailure* failure) {
+    return List(bankPath, true, failure);
 }

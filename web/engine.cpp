@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "extract/extract_all.h"
+#include "pack/list_bank.h"
 #include "pack/pack_command.h"
+#include "pack/pack_failure.h"
 #include "runtime/process/process_frame.h"
 
 namespace {
@@ -48,9 +50,20 @@ EMSCRIPTEN_KEEPALIVE int32_t ListBank(const char* bank) {
     return RunWithFiles("--list", bank, 0, nullptr);
 }
 
-// `wav2lsd --update BANK WAV...`.
-EMSCRIPTEN_KEEPALIVE int32_t UpdateBank(const char* bank, int32_t count, const char* const* wavs) {
-    return RunWithFiles("--update", bank, count, wavs);
+// The listing in the page's form, one line per entry: see ListBankForPage.
+EMSCRIPTEN_KEEPALIVE int32_t ListEntries(const char* bank) {
+    StartUp();
+    PackFailure failure = {};
+    bool ok = ListBankForPage(bank, &failure);
+    if (!ok && !failure.quiet) PrintFailure(failure);
+    EndRun();
+    return ok ? 0 : 1;
+}
+
+// `wav2lsd --update BANK`: the bank again from the files lsd2wav wrote beside
+// it, as the page has changed them.
+EMSCRIPTEN_KEEPALIVE int32_t UpdateBank(const char* bank) {
+    return RunWithFiles("--update", bank, 0, nullptr);
 }
 
 // `wav2lsd BANK WAV...`, to a bank that is not there yet.
