@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "pack/bank_file.h"
+#include "pack/list_bank.h"
 #include "pack/pack_bank.h"
 #include "pack/pack_command.h"
 #include "runtime/process/memory_pool.h"
@@ -142,23 +143,41 @@ TEST(OsFailure, AListingsReaderGoneEndsItQuietly) {
 }
 
 // --list reads the entries' heads and passes over their samples without
-// reading them, also when the bank is cut inside the last one.
+// reading them, also when the bank is cut inside the last one; so does the
+// page's listing, in one walk, with the file's name in hexadecimal.
 TEST(OsFailure, AListingReadsNoSamples) {
     ScopedTempDir dir;
     const std::string bank = dir.Join("bank.lsd");
     const std::vector<BankEntry> entries = NumberedEntries(8, 100000);
     const Bytes bytes = ArchiveBytes(entries);
     ASSERT_TRUE(WriteBytesToFile(bank, Truncate(bytes, bytes.size() - 5000)));
-    OsSpy spy;
-    InProcessRun run = RunInProcess(spy, [&] { return RunPack({"--list", bank}); });
-    EXPECT_EQ(run.exitCode, 0) << run.errors;
-    EXPECT_NE(run.output.find("8 entries, 800016 sample bytes, 1 cut short"), Bytes::npos)
-        << run.output;
-    uint64_t read = 0;
-    for (const OsCallRecord& call : CallsOf(spy, OsCall::ReadFile, bank)) read += call.done;
-    // Two walks over the heads, each a read-ahead of at most 4096 bytes per
-    // entry, and the look for a WAV file's header.
-    EXPECT_LE(read, 4096u * (2 * entries.size() + 1));
+    const struct {
+        std::function<bool(PackFailure*)> list;
+        uint64_t walks;
+        std::vector<std::string> found;
+    } listings[] = {
+        {[&](PackFailure* failure) { return ListBank(bank.c_str(), failure); }, 2,
+         {"8 entries, 800016 sample bytes, 1 cut short"}},
+        {[&](PackFailure* failure) { return ListBankForPage(bank.c_str(), failure); }, 1,
+         {"65302e776176\te0.wav\t2\t44100\t16\t100002\t" + std::string(NativeLineEnd),
+          "65372e776176\te7.wav\t2\t44100\t16\t100002\t(cut short)" +
+              std::string(NativeLineEnd)}},
+    };
+    for (const auto& listing : listings) {
+        OsSpy spy;
+        InProcessRun run = RunInProcess(spy, [&] {
+            PackFailure failure = {};
+            return listing.list(&failure) ? 0 : 1;
+        });
+        EXPECT_EQ(run.exitCode, 0) << run.errors;
+        for (const std::string& text : listing.found)
+            EXPECT_NE(run.output.find(text), Bytes::npos) << run.output;
+        uint64_t read = 0;
+        for (const OsCallRecord& call : CallsOf(spy, OsCall::ReadFile, bank)) read += call.done;
+        // Each walk over the heads is a read-ahead of at most 4096 bytes per
+        // entry; and there is the look for a WAV file's header.
+        EXPECT_LE(read, 4096u * (listing.walks * entries.size() + 1));
+    }
 }
 
 // A read of the bank that fails in --update's first pass, even once, stops
