@@ -1,0 +1,477 @@
+// The page: lsd2wav and wav2lsd (compiled into engine.mjs) run on a bank held
+// in the engine's in-memory file system. Everything stays on this machine.
+import createEngine from './engine.mjs';
+import { zipSync } from './fflate.js';
+
+// The page holds a bank several times over (its bytes, the engine's copy,
+// the extracted files), so it refuses one above this before reading it.
+const LIMIT_MIB = 512;
+const LIMIT = LIMIT_MIB * 1024 * 1024;
+const tooLarge = name => `${name}: is larger than ${LIMIT_MIB} MiB, more than this page can hold`;
+
+const $ = selector => document.querySelector(selector);
+const body = document.body;
+const rows = $('#entries tbody');
+
+let engine = null;
+let out = [], err = [], all = [];   // the current call's console lines
+let folders = 0;                    // each bank gets a fresh folder, so a failed open leaves the last one alone
+let bank = null;                    // { name, dir, file, entries, notes }
+let audio = null;                   // AudioContext, made on the first press of Play
+let playing = null;                 // { source, index }
+
+// One engine call: the console lines it printed, and its exit code.
+function call(fn, returnType = 'number', types = [], args = []) {
+  out = []; err = []; all = [];
+  const code = engine.ccall(fn, returnType, types, args);
+  return { code, out, err, all };
+}
+
+function message(text) { $('#message').textContent = text; }
+
+// Runs one user action with the page marked busy; a thrown error becomes the message.
+async function busy(action) {
+  if (body.dataset.state !== 'ready') return;
+  body.dataset.state = 'busy';
+  try { await action(); } catch (e) { message(String(e && e.message || e)); }
+  finally { body.dataset.state = 'ready'; }
+}
+
+function removeTree(path) {
+  const FS = engine.FS;
+  for (const name of FS.readdir(path)) {
+    if (name === '.' || name === '..') continue;
+    const child = `${path}/${name}`;
+    if (FS.isDir(FS.lstat(child).mode)) removeTree(child); else FS.unlink(child);
+  }
+  FS.rmdir(path);
+}
+
+function freshFolder() {
+  const dir = `/bank${++folders}`;
+  engine.FS.mkdir(dir);
+  engine.FS.chdir(dir);
+  return dir;
+}
+
+function leaveFolder(dir) {
+  engine.FS.chdir('/');
+  removeTree(dir);
+}
+
+// lsd2wav looks only for these two names; any other bank goes in as music_p.lsd.
+const bankFileFor = name => name.toLowerCase() === 'sound_p.lsd' ? 'sound_p.lsd' : 'music_p.lsd';
+
+const hexBytes = hex => Uint8Array.from(hex.match(/../g) || [], h => parseInt(h, 16));
+
+// One ListEntries line: FILEHEX SHOWN CHANNELS RATE BITS BYTES MARKS.
+function parseEntry(line, index) {
+  const [hex, shown, channels, rate, bits, bytes, marks = ''] = line.split('\t');
+  // The file system names files by JS strings, made from the bytes as UTF-8.
+  const path = new TextDecoder().decode(hexBytes(hex));
+  return { index, path, shown, channels, rate, bits, bytes, marks };
+}
+
+function isFile(path) {
+  try { return engine.FS.isFile(engine.FS.stat(path).mode); } catch { return false; }
+}
+
+// Opens bank bytes in a fresh folder: lists, then extracts as lsd2wav does.
+// Nothing of the bank shown so far changes unless this succeeds.
+function openBytes(bytes, name, notes = new Map()) {
+  const file = bankFileFor(name);
+  const previous = bank && bank.dir;
+  const dir = freshFolder();
+  let entries, summary, extracted;
+  try {
+    engine.FS.writeFile(file, bytes);
+    const listed = call('ListEntries', 'number', ['string'], [file]);
+    if (listed.code !== 0) {
+      // The engine names its own copy; the user knows the file by its own name.
+      throw new Error(`${name}: ${listed.err.join(' ') || 'not a bank this page can read'}`);
+    }
+    entries = listed.out.filter(l => l !== '').map(parseEntry);
+    summary = call('ListBank', 'number', ['string'], [file]).out.at(-1) || '';
+    extracted = call('ExtractBank');
+  } catch (e) {
+    leaveFolder(dir);
+    if (previous) engine.FS.chdir(previous);
+    throw e;
+  }
+  for (const entry of entries) {
+    entry.hasFile = entry.channels !== '' && !/\((refused|no samples)/.test(entry.marks) && isFile(entry.path);
+  }
+  stop();
+  if (previous) { engine.FS.chdir('/'); removeTree(previous); engine.FS.chdir(dir); }
+  bank = { name, dir, file, entries, notes };
+  $('#bank-name').textContent = name;
+  $('#summary').textContent = summary;
+  $('#console-lines').textContent = extracted.all.join('\n');
+  $('#save-bank').disabled = false;
+  $('#save-all').disabled = !entries.some(e => e.hasFile);
+  render();
+}
+
+async function openFile(file) {
+  if (file.size > LIMIT) throw new Error(tooLarge(file.name));
+  const bytes = new Uint8Array(await file.arrayBuffer());
+  openBytes(bytes, file.name);
+  message('');
+}
+
+// ---- WAV bytes, for drawing and playing only -------------------------------
+
+// The fmt and data chunks of a RIFF WAVE file, or null.
+function parseWav(bytes) {
+  const view = new DataView(bytes.buffer, bytes.byteOffset, bytes.byteLength);
+  const tag = at => String.fromCharCode(...bytes.subarray(at, at + 4));
+  if (bytes.length < 12 || tag(0) !== 'RIFF' || tag(8) !== 'WAVE') return null;
+  let fmt = null, data = null;
+  for (let at = 12; at + 8 <= bytes.length;) {
+    const size = view.getUint32(at + 4, true);
+    const start = at + 8;
+    if (tag(at) === 'fmt ' && size >= 16) {
+      fmt = { channels: view.getUint16(start + 2, true), rate: view.getUint32(start + 4, true),
+              bits: view.getUint16(start + 14, true) };
+    } else if (tag(at) === 'data') {
+      data = bytes.subarray(start, Math.min(start + size, bytes.length));  // a cut file keeps what it has
+    }
+    at = start + size + (size & 1);
+  }
+  if (!fmt || !data || !fmt.channels || !fmt.bits) return null;
+  const width = Math.ceil(fmt.bits / 8);
+  return { ...fmt, data, width, frames: Math.floor(data.length / (width * fmt.channels)) };
+}
+
+// Sample n of the data as -1..1: 8-bit is unsigned, wider is signed little-endian.
+function sample(wav, n) {
+  const { data, width } = wav, at = n * width;
+  if (width === 1) return (data[at] - 128) / 128;
+  let value = 0;
+  for (let i = width - 1; i >= 0; i--) value = value * 256 + data[at + i];
+  const full = 2 ** (8 * width);
+  if (value >= full / 2) value -= full;
+  return value / (full / 2);
+}
+
+// Min and max per pixel column over all channels; a long entry is sampled
+// with a stride, which the eye cannot tell from the whole at this size.
+function drawWave(canvas, wav) {
+  const ratio = window.devicePixelRatio || 1;
+  const width = Math.round(canvas.clientWidth * ratio), height = Math.round(canvas.clientHeight * ratio);
+  canvas.width = width; canvas.height = height;
+  const g = canvas.getContext('2d');
+  g.fillStyle = getComputedStyle(canvas).color;
+  if (!wav || !wav.frames) { g.fillRect(0, height / 2, width, Math.max(1, ratio)); return; }
+  const perColumn = wav.frames / width;
+  const stride = Math.max(1, Math.floor(perColumn / 1024));
+  for (let x = 0; x < width; x++) {
+    const first = Math.floor(x * perColumn), last = Math.max(first + 1, Math.floor((x + 1) * perColumn));
+    let min = 1, max = -1;
+    for (let f = first; f < last && f < wav.frames; f += stride) {
+      for (let c = 0; c < wav.channels; c++) {
+        const v = sample(wav, f * wav.channels + c);
+        if (v < min) min = v;
+        if (v > max) max = v;
+      }
+    }
+    if (min > max) continue;
+    const top = (1 - max) / 2 * height, bottom = (1 - min) / 2 * height;
+    g.fillRect(x, top, 1, Math.max(ratio, bottom - top));
+  }
+}
+
+// ---- Playing -------------------------------------------------------------------
+
+function stop() {
+  if (!playing) return;
+  const { source, index } = playing;
+  playing = null;
+  source.onended = null;
+  try { source.stop(); } catch { /* it ended already */ }
+  showPlaying(index, false);
+}
+
+function showPlaying(index, on) {
+  const button = rows.querySelector(`tr[data-index="${index}"] button.play`);
+  if (!button) return;
+  const entry = bank.entries[index];
+  button.textContent = on ? 'Stop' : 'Play';
+  button.setAttribute('aria-label', `${on ? 'Stop' : 'Play'} ${entry.shown}`);
+  button.setAttribute('aria-pressed', String(on));
+}
+
+// The browser decodes the file itself; what it will not decode (an unusual
+// width) is built from our own reading of the samples.
+async function decode(bytes) {
+  try {
+    return await audio.decodeAudioData(bytes.slice().buffer);
+  } catch (e) {
+    const wav = parseWav(bytes);
+    if (!wav || !wav.frames) throw e;
+    const buffer = audio.createBuffer(wav.channels, wav.frames, wav.rate);
+    for (let c = 0; c < wav.channels; c++) {
+      const channel = buffer.getChannelData(c);
+      for (let f = 0; f < wav.frames; f++) channel[f] = sample(wav, f * wav.channels + c);
+    }
+    return buffer;
+  }
+}
+
+async function play(entry) {
+  const again = playing && playing.index === entry.index;
+  stop();
+  if (again) return;
+  audio = audio || new AudioContext();
+  await audio.resume();
+  const owner = bank;
+  let buffer;
+  try {
+    buffer = await decode(engine.FS.readFile(`${owner.dir}/${entry.path}`));
+  } catch (e) {
+    message(`${entry.shown}: this browser cannot play it (${e.message || e})`);
+    return;
+  }
+  if (bank !== owner) return;   // another bank came in while decoding
+  stop();
+  const source = audio.createBufferSource();
+  source.buffer = buffer;
+  source.connect(audio.destination);
+  source.onended = () => { if (playing && playing.source === source) { playing = null; showPlaying(entry.index, false); } };
+  source.start();
+  playing = { source, index: entry.index };
+  showPlaying(entry.index, true);
+}
+
+// ---- Saving --------------------------------------------------------------------
+
+function download(bytes, name, type) {
+  const url = URL.createObjectURL(new Blob([bytes], { type }));
+  const a = document.createElement('a');
+  a.href = url;
+  a.download = name;
+  document.body.append(a);
+  a.click();
+  a.remove();
+  setTimeout(() => URL.revokeObjectURL(url), 60000);  // the download may still be reading it
+}
+
+const baseName = path => path.slice(path.lastIndexOf('/') + 1);
+
+function saveEntry(entry) {
+  download(engine.FS.readFile(`${bank.dir}/${entry.path}`), baseName(entry.path), 'audio/wav');
+}
+
+function saveAll() {
+  const files = {};
+  for (const entry of bank.entries) {
+    if (entry.hasFile) files[entry.path] = engine.FS.readFile(`${bank.dir}/${entry.path}`);
+  }
+  download(zipSync(files, { level: 0 }), `${bank.name.replace(/\.lsd$/i, '')}.zip`, 'application/zip');
+}
+
+// ---- Replacing and packing -------------------------------------------------------
+
+// Writes the new WAV over the entry's file and repacks; on a refusal the
+// entry's file gets its bytes back and the bank stays as it was.
+async function replace(entry, file) {
+  if (file.size > LIMIT) throw new Error(tooLarge(file.name));
+  const bytes = new Uint8Array(await file.arrayBuffer());
+  const FS = engine.FS;
+  FS.chdir(bank.dir);
+  const before = FS.readFile(entry.path);
+  FS.writeFile(entry.path, bytes);
+  const updated = call('UpdateBank', 'number', ['string'], [bank.file]);
+  if (updated.code !== 0) {
+    FS.writeFile(entry.path, before);
+    // Shown until the rows are made again; the bank did not change.
+    const status = rows.querySelector(`tr[data-index="${entry.index}"] .status`);
+    if (status) status.textContent = updated.err.join('\n') || `wav2lsd --update failed (${updated.code})`;
+    return;
+  }
+  const notes = new Map(bank.notes);
+  notes.set(entry.index, ['replaced', ...updated.err].join('\n'));
+  openBytes(FS.readFile(`${bank.dir}/${bank.file}`), bank.name, notes);
+  message('');
+}
+
+// Code point order, as a sort of the names' UTF-8 bytes would give.
+function byCodePoint(a, b) {
+  const x = Array.from(a, c => c.codePointAt(0)), y = Array.from(b, c => c.codePointAt(0));
+  for (let i = 0; i < Math.min(x.length, y.length); i++) if (x[i] !== y[i]) return x[i] - y[i];
+  return x.length - y.length;
+}
+
+// A char** for the engine, of UTF-8 strings, freed by the caller.
+function argv(strings) {
+  const pointers = strings.map(s => {
+    const bytes = new TextEncoder().encode(s);
+    const p = engine._malloc(bytes.length + 1);
+    engine.HEAPU8.set(bytes, p);
+    engine.HEAPU8[p + bytes.length] = 0;
+    return p;
+  });
+  const array = engine._malloc(4 * Math.max(1, pointers.length));
+  engine.HEAPU32.set(pointers, array / 4);
+  return { array, free: () => [...pointers, array].forEach(p => engine._free(p)) };
+}
+
+async function newBank(fileList) {
+  const files = [...fileList].sort((a, b) => byCodePoint(a.name, b.name));
+  for (const f of files) if (f.size > LIMIT) throw new Error(tooLarge(f.name));
+  const contents = await Promise.all(files.map(f => f.arrayBuffer()));
+  const previous = bank && bank.dir;
+  const dir = freshFolder();
+  let result, packed = null;
+  try {
+    files.forEach((f, i) => engine.FS.writeFile(f.name, new Uint8Array(contents[i])));
+    const names = argv(files.map(f => f.name));
+    try {
+      result = call('PackBank', 'number', ['string', 'number', 'number'], ['music_p.lsd', files.length, names.array]);
+    } finally { names.free(); }
+    if (result.code === 0) packed = engine.FS.readFile('music_p.lsd');
+  } finally {
+    leaveFolder(dir);
+    if (previous) engine.FS.chdir(previous);
+  }
+  if (!packed) throw new Error(result.err.join(' ') || `wav2lsd failed (${result.code})`);
+  openBytes(packed, 'music_p.lsd');
+  message('');
+}
+
+// ---- Rows ----------------------------------------------------------------------
+
+function cell(row, className, text = '') {
+  const td = document.createElement('td');
+  td.className = className;
+  td.textContent = text;
+  row.append(td);
+  return td;
+}
+
+function duration(entry) {
+  const frameBytes = entry.channels * Math.ceil(entry.bits / 8);
+  if (!frameBytes || !+entry.rate) return '';
+  return `${(entry.bytes / frameBytes / entry.rate).toFixed(2)} s`;
+}
+
+function button(text, className, label, disabled, onClick) {
+  const b = document.createElement('button');
+  b.type = 'button';
+  b.className = className;
+  b.textContent = text;
+  b.setAttribute('aria-label', label);
+  b.disabled = disabled;
+  b.addEventListener('click', onClick);
+  return b;
+}
+
+function row(entry) {
+  const tr = document.createElement('tr');
+  tr.className = 'entry';
+  tr.dataset.index = entry.index;
+  const name = entry.shown;
+  cell(tr, 'name', name);
+  cell(tr, 'channels num', entry.channels);
+  cell(tr, 'rate num', entry.rate);
+  cell(tr, 'bits num', entry.bits);
+  cell(tr, 'duration num', duration(entry));
+  cell(tr, 'size num', entry.bytes);
+
+  const canvas = document.createElement('canvas');
+  canvas.className = 'wave';
+  canvas.setAttribute('role', 'img');
+  canvas.setAttribute('aria-label', entry.hasFile ? `Waveform of ${name}` : `No waveform: ${name} has no file`);
+  cell(tr, 'wave-cell').append(canvas);
+
+  const actions = cell(tr, 'actions');
+  const off = !entry.hasFile;
+  actions.append(
+    button('Play', 'play', `Play ${name}`, off, () => play(entry).catch(e => message(String(e.message || e)))),
+    button('Save', 'save', `Save ${name}`, off, () => saveEntry(entry)));
+  const input = document.createElement('input');
+  input.type = 'file';
+  input.accept = '.wav,audio/wav';
+  input.className = 'replace visually-hidden';
+  input.id = `replace-${entry.index}`;
+  input.disabled = off;
+  input.addEventListener('change', () => {
+    const file = input.files[0];
+    input.value = '';   // the same file may be chosen again
+    if (file) busy(() => replace(entry, file));
+  });
+  const label = document.createElement('label');
+  label.htmlFor = input.id;
+  label.className = 'button';
+  label.append('Replace');
+  const hidden = document.createElement('span');
+  hidden.className = 'visually-hidden';
+  hidden.textContent = ` ${name}`;
+  label.append(hidden);
+  actions.append(input, label);
+
+  const status = cell(tr, 'status', bank.notes.get(entry.index) || entry.marks);
+  status.setAttribute('role', 'status');
+
+  if (!off) {
+    // A WAV dropped on the row replaces the entry instead of opening as a bank.
+    tr.addEventListener('dragover', e => { e.preventDefault(); e.stopPropagation(); tr.classList.add('drop'); });
+    tr.addEventListener('dragleave', () => tr.classList.remove('drop'));
+    tr.addEventListener('drop', e => {
+      e.preventDefault(); e.stopPropagation();
+      tr.classList.remove('drop');
+      const file = e.dataTransfer.files[0];
+      if (file) busy(() => replace(entry, file));
+    });
+  }
+  return { tr, canvas };
+}
+
+function render() {
+  stop();
+  const made = bank.entries.map(row);
+  rows.replaceChildren(...made.map(m => m.tr));
+  // Drawn once in the document, where the canvas has its size and colour.
+  made.forEach(({ canvas }, i) => {
+    const entry = bank.entries[i];
+    drawWave(canvas, entry.hasFile ? parseWav(engine.FS.readFile(`${bank.dir}/${entry.path}`)) : null);
+  });
+}
+
+// ---- Wiring ----------------------------------------------------------------------
+
+$('#open-bank').addEventListener('change', e => {
+  const file = e.target.files[0];
+  e.target.value = '';
+  if (file) busy(() => openFile(file));
+});
+$('#new-bank').addEventListener('change', e => {
+  const files = [...e.target.files];
+  e.target.value = '';
+  if (files.length) busy(() => newBank(files));
+});
+$('#save-bank').addEventListener('click', () => download(engine.FS.readFile(`${bank.dir}/${bank.file}`), bank.name, 'application/octet-stream'));
+$('#save-all').addEventListener('click', () => saveAll());
+
+// A file dropped anywhere but on a row opens as a bank.
+document.addEventListener('dragover', e => e.preventDefault());
+document.addEventListener('drop', e => {
+  e.preventDefault();
+  const file = e.dataTransfer.files[0];
+  if (file) busy(() => openFile(file));
+});
+
+// The engine first tries to fetch its WebAssembly, which it carries inside as
+// a data: URL; the page's policy forbids any fetch, so that one is refused
+// here before it reaches the policy, and the engine reads the bytes in place.
+const pageFetch = window.fetch;
+window.fetch = (url, ...rest) => String(url).startsWith('data:')
+  ? Promise.reject(new TypeError('the page fetches nothing')) : pageFetch(url, ...rest);
+try {
+  engine = await createEngine({ print: l => { out.push(l); all.push(l); }, printErr: l => { err.push(l); all.push(l); } });
+  body.dataset.state = 'ready';
+} catch (e) {
+  message(`The engine did not start: ${e.message || e}`);
+} finally {
+  window.fetch = pageFetch;
+}
