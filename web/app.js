@@ -87,8 +87,9 @@ function openBytes(bytes, name, notes = new Map()) {
     engine.FS.writeFile(file, bytes);
     const listed = call('ListEntries', 'number', ['string'], [file]);
     if (listed.code !== 0) {
-      // The engine names its own copy; the user knows the file by its own name.
-      throw new Error(`${name}: ${listed.err.join(' ') || 'not a bank this page can read'}`);
+      // The line names the engine's copy; the user knows the file by its own name.
+      const line = listed.err.join(' ') || `wav2lsd: ${file}: could not be listed`;
+      throw new Error(line.replace(`wav2lsd: ${file}: `, `${name}: `));
     }
     entries = listed.out.filter(l => l !== '').map(parseEntry);
     summary = call('ListBank', 'number', ['string'], [file]).out.at(-1) || '';
@@ -302,17 +303,16 @@ function byCodePoint(a, b) {
   return x.length - y.length;
 }
 
-// A char** for the engine, of UTF-8 strings, freed by the caller.
+// A char** of UTF-8 strings for the engine; the caller frees it.
 function argv(strings) {
   const pointers = strings.map(s => {
-    const bytes = new TextEncoder().encode(s);
-    const p = engine._malloc(bytes.length + 1);
-    engine.HEAPU8.set(bytes, p);
-    engine.HEAPU8[p + bytes.length] = 0;
+    const size = engine.lengthBytesUTF8(s) + 1;
+    const p = engine._malloc(size);
+    engine.stringToUTF8(s, p, size);
     return p;
   });
   const array = engine._malloc(4 * Math.max(1, pointers.length));
-  engine.HEAPU32.set(pointers, array / 4);
+  pointers.forEach((p, i) => engine.setValue(array + 4 * i, p, 'i32'));
   return { array, free: () => [...pointers, array].forEach(p => engine._free(p)) };
 }
 
