@@ -144,34 +144,37 @@ function parseWav(bytes) {
   return { ...fmt, data, width, frames: Math.floor(data.length / (width * fmt.channels)) };
 }
 
-// Sample n of the data as -1..1: 8-bit is unsigned, wider is signed little-endian.
-function sample(wav, n) {
-  const { data, width } = wav, at = n * width;
-  if (width === 1) return (data[at] - 128) / 128;
-  let value = 0;
-  for (let i = width - 1; i >= 0; i--) value = value * 256 + data[at + i];
-  const full = 2 ** (8 * width);
-  if (value >= full / 2) value -= full;
-  return value / (full / 2);
+// A reader of sample n as -1..1: 8-bit is unsigned, wider is signed little-endian.
+function sampleReader({ data, width }) {
+  const view = new DataView(data.buffer, data.byteOffset, data.byteLength);
+  if (width === 1) return n => (data[n] - 128) / 128;
+  if (width === 2) return n => view.getInt16(2 * n, true) / 32768;
+  if (width === 4) return n => view.getInt32(4 * n, true) / 2147483648;
+  const half = 2 ** (8 * width - 1);
+  return n => {
+    let value = 0;
+    for (let i = width - 1; i >= 0; i--) value = value * 256 + data[n * width + i];
+    return (value >= half ? value - 2 * half : value) / half;
+  };
 }
 
 // Min and max per pixel column over all channels; a long entry is sampled
-// with a stride, which the eye cannot tell from the whole at this size.
-function drawWave(canvas, wav) {
-  const ratio = window.devicePixelRatio || 1;
-  const width = Math.round(canvas.clientWidth * ratio), height = Math.round(canvas.clientHeight * ratio);
+// with a stride, which the eye cannot tell from the whole at this size and
+// which keeps a bank of hundreds of entries quick to draw.
+function drawWave(canvas, wav, { width, height, color, ratio }) {
   canvas.width = width; canvas.height = height;
   const g = canvas.getContext('2d');
-  g.fillStyle = getComputedStyle(canvas).color;
+  g.fillStyle = color;
   if (!wav || !wav.frames) { g.fillRect(0, height / 2, width, Math.max(1, ratio)); return; }
+  const sample = sampleReader(wav);
   const perColumn = wav.frames / width;
-  const stride = Math.max(1, Math.floor(perColumn / 1024));
+  const stride = Math.max(1, Math.floor(perColumn / 256));
   for (let x = 0; x < width; x++) {
-    const first = Math.floor(x * perColumn), last = Math.max(first + 1, Math.floor((x + 1) * perColumn));
+    const first = Math.floor(x * perColumn), last = Math.min(wav.frames, Math.max(first + 1, Math.floor((x + 1) * perColumn)));
     let min = 1, max = -1;
-    for (let f = first; f < last && f < wav.frames; f += stride) {
+    for (let f = first; f < last; f += stride) {
       for (let c = 0; c < wav.channels; c++) {
-        const v = sample(wav, f * wav.channels + c);
+        const v = sample(f * wav.channels + c);
         if (v < min) min = v;
         if (v > max) max = v;
       }
@@ -211,9 +214,10 @@ async function decode(bytes) {
     const wav = parseWav(bytes);
     if (!wav || !wav.frames) throw e;
     const buffer = audio.createBuffer(wav.channels, wav.frames, wav.rate);
+    const sample = sampleReader(wav);
     for (let c = 0; c < wav.channels; c++) {
       const channel = buffer.getChannelData(c);
-      for (let f = 0; f < wav.frames; f++) channel[f] = sample(wav, f * wav.channels + c);
+      for (let f = 0; f < wav.frames; f++) channel[f] = sample(f * wav.channels + c);
     }
     return buffer;
   }
@@ -431,10 +435,15 @@ function render() {
   stop();
   const made = bank.entries.map(row);
   rows.replaceChildren(...made.map(m => m.tr));
-  // Drawn once in the document, where the canvas has its size and colour.
+  if (!made.length) return;
+  // Drawn once in the document, where the canvas has its size and colour;
+  // these are read once, as a canvas resized makes the next read lay out the table again.
+  const first = made[0].canvas, ratio = window.devicePixelRatio || 1;
+  const look = { width: Math.round(first.clientWidth * ratio), height: Math.round(first.clientHeight * ratio),
+                 color: getComputedStyle(first).color, ratio };
   made.forEach(({ canvas }, i) => {
     const entry = bank.entries[i];
-    drawWave(canvas, entry.hasFile ? parseWav(engine.FS.readFile(`${bank.dir}/${entry.path}`)) : null);
+    drawWave(canvas, entry.hasFile ? parseWav(engine.FS.readFile(`${bank.dir}/${entry.path}`)) : null, look);
   });
 }
 
