@@ -202,7 +202,6 @@ function showPlaying(index, on) {
   const entry = bank.entries[index];
   button.textContent = on ? 'Stop' : 'Play';
   button.setAttribute('aria-label', `${on ? 'Stop' : 'Play'} ${entry.shown}`);
-  button.setAttribute('aria-pressed', String(on));
 }
 
 // The browser decodes the file itself; what it will not decode (an unusual
@@ -291,7 +290,10 @@ async function replace(entry, file) {
     FS.writeFile(entry.path, before);
     // Shown until the rows are made again; the bank did not change.
     const status = rows.querySelector(`tr[data-index="${entry.index}"] .status`);
-    if (status) status.textContent = updated.err.join('\n') || `wav2lsd --update failed (${updated.code})`;
+    if (status) {
+      status.textContent = updated.err.join('\n') || `wav2lsd --update failed (${updated.code})`;
+      status.classList.add('error');
+    }
     return;
   }
   const notes = new Map(bank.notes);
@@ -417,17 +419,20 @@ function row(entry) {
   const status = cell(tr, 'status', bank.notes.get(entry.index) || entry.marks);
   status.setAttribute('role', 'status');
 
-  if (!off) {
-    // A WAV dropped on the row replaces the entry instead of opening as a bank.
-    tr.addEventListener('dragover', e => { e.preventDefault(); e.stopPropagation(); tr.classList.add('drop'); });
-    tr.addEventListener('dragleave', () => tr.classList.remove('drop'));
-    tr.addEventListener('drop', e => {
-      e.preventDefault(); e.stopPropagation();
-      tr.classList.remove('drop');
-      const file = e.dataTransfer.files[0];
-      if (file) busy(() => replace(entry, file));
-    });
-  }
+  // A WAV dropped on the row replaces the entry, never opens as a bank; a
+  // row without a file takes nothing.
+  tr.addEventListener('dragover', e => {
+    e.preventDefault(); e.stopPropagation();
+    e.dataTransfer.dropEffect = off ? 'none' : 'copy';
+    if (!off) tr.classList.add('drop');
+  });
+  tr.addEventListener('dragleave', () => tr.classList.remove('drop'));
+  tr.addEventListener('drop', e => {
+    e.preventDefault(); e.stopPropagation();
+    tr.classList.remove('drop');
+    const file = e.dataTransfer.files[0];
+    if (file && !off) busy(() => replace(entry, file));
+  });
   return { tr, canvas };
 }
 
