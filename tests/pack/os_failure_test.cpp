@@ -13,6 +13,7 @@
 
 #include "pack/bank_file.h"
 #include "pack/list_bank.h"
+#include "platform/line_end.h"
 #include "pack/pack_bank.h"
 #include "pack/pack_command.h"
 #include "runtime/process/memory_pool.h"
