@@ -7,6 +7,11 @@
 #           run under Wine's 32-bit loader where the kernel runs 32-bit
 #           programs, and are reported skipped, with the reason, where it
 #           does not.
+#   web     the page: the engine built with emscripten, the site assembled
+#           (tools/web.sh --no-serve), and the page driven in headless
+#           chromium against the native programs (tests/web/run.mjs);
+#           reported skipped, with the reason, where emscripten or chromium
+#           cannot be had.
 # Every lane runs even when an earlier one fails, so that one run shows every
 # failure; the run ends with one line per lane. Lanes can be named:
 # tools/test.sh win64.
@@ -14,16 +19,61 @@ set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 
 lanes=("$@")
-[ ${#lanes[@]} -gt 0 ] || lanes=(native win64 win32)
+[ ${#lanes[@]} -gt 0 ] || lanes=(native win64 win32 web)
 presets=()
+others=()
 for lane in "${lanes[@]}"; do
     case $lane in
     native) presets+=(default) ;;
-    win64 | win32) presets+=("$lane") ;;
-    *) echo "test.sh: no lane $lane (native, win64, win32)" >&2; exit 2 ;;
+    win64 | win32 | web) presets+=("$lane") ;;
+    *) echo "test.sh: no lane $lane (native, win64, win32, web)" >&2; exit 2 ;;
     esac
+    [ "$lane" = web ] || others+=("$lane")
 done
-tools/setup.sh "${lanes[@]}" || exit 1
+[ ${#others[@]} -eq 0 ] || tools/setup.sh "${others[@]}" || exit 1
+# The page needs a compiler and a browser that a machine may not be able to
+# install; without them the web lane is skipped, and says why, rather than
+# failing the others.
+web_setup=""
+if [[ " ${lanes[*]} " == *" web "* ]]; then
+    tools/setup.sh web || web_setup="tools/setup.sh web failed"
+fi
+
+# web_lane: builds the native programs the page is held against (those of
+# build/, as the native lane left them, or built alone), the engine and the
+# site, then drives the page. Sets counts and why_not; returns the runner's
+# status.
+web_lane() {
+    why_not=""
+    counts="0 cases"
+    if ! command -v emcc >/dev/null; then
+        why_not="no emscripten (emcc)${web_setup:+; $web_setup}"
+        return 0
+    fi
+    local browser
+    browser=$(node tests/web/run.mjs --why-not 2>&1)
+    if [ -n "$browser" ]; then
+        why_not="$browser"
+        # Where setup.sh installed everything, a browser that will not start
+        # is a fault of this machine's setup to be seen, not passed over.
+        [ -n "$web_setup" ] || { counts="chromium does not start: $browser"; return 1; }
+        why_not="$why_not; $web_setup"
+        return 0
+    fi
+    local native=(lsd2wav wav2lsd make_demo_bank make_bench_bank)
+    if [ ! -f build/build.ninja ]; then
+        cmake --preset default -DLSD2WAV_TESTS=OFF >/dev/null || return 1
+    fi
+    cmake --build build --target "${native[@]}" || return 1
+    tools/web.sh --no-serve || return 1
+    local log status
+    log=$(mktemp)
+    node tests/web/run.mjs 2>&1 | tee "$log"
+    status=${PIPESTATUS[0]}
+    counts=$(sed -n 's/^web: \(.* cases: .*\)$/\1/p' "$log" | tail -n 1)
+    rm -f "$log"
+    return "$status"
+}
 
 summary=()
 failed=0
@@ -31,6 +81,19 @@ for i in "${!lanes[@]}"; do
     lane=${lanes[$i]} preset=${presets[$i]}
     printf '\n== test: lane %s\n' "$lane"
     SECONDS=0
+    if [ "$lane" = web ]; then
+        if web_lane; then
+            if [ -n "$why_not" ]; then
+                summary+=("web: SKIPPED, the page was not tested: $why_not (${SECONDS} s)")
+            else
+                summary+=("web: passed (${counts:-no count}; ${SECONDS} s)")
+            fi
+        else
+            summary+=("web: FAILED (${counts:-no count}; ${SECONDS} s)")
+            failed=1
+        fi
+        continue
+    fi
     log=$(mktemp)
     if ! cmake --preset "$preset" >/dev/null || ! cmake --build --preset "$preset"; then
         summary+=("$lane: FAILED to build (${SECONDS} s)")
