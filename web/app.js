@@ -20,10 +20,26 @@ let bank = null;                    // { name, dir, file, entries, notes }
 let audio = null;                   // AudioContext, made on the first press of Play
 let playing = null;                 // { source, index }
 
+// The programs' output arrives byte by byte and is cut into lines here, so
+// that a name's bytes that are not UTF-8 show as U+FFFD, as a terminal would.
+const pending = { out: [], err: [] };
+const decoder = new TextDecoder();
+function endLine(stream) {
+  const line = decoder.decode(Uint8Array.from(pending[stream]));
+  pending[stream] = [];
+  (stream === 'out' ? out : err).push(line);
+  all.push(line);
+}
+const output = stream => byte => {
+  if (byte === null || byte === undefined) return;
+  if ((byte & 255) === 10) endLine(stream); else pending[stream].push(byte & 255);
+};
+
 // One engine call: the console lines it printed, and its exit code.
 function call(fn, returnType = 'number', types = [], args = []) {
   out = []; err = []; all = [];
   const code = engine.ccall(fn, returnType, types, args);
+  for (const stream of ['out', 'err']) if (pending[stream].length) endLine(stream);
   return { code, out, err, all };
 }
 
@@ -64,12 +80,31 @@ const bankFileFor = name => name.toLowerCase() === 'sound_p.lsd' ? 'sound_p.lsd'
 
 const hexBytes = hex => Uint8Array.from(hex.match(/../g) || [], h => parseInt(h, 16));
 
+// The file system names a file by the JS string the engine made of its
+// bytes: as UTF-8 with U+FFFD for a long name, but bit by bit, without
+// replacement, for a name of 16 bytes or less. Either may be the one.
+function fileNames(bytes) {
+  let name = '';
+  for (let i = 0; i < bytes.length;) {
+    let u = bytes[i++];
+    if (u & 128) {
+      const more = [bytes[i++] & 63];
+      if ((u & 224) === 192) u = (u & 31) << 6 | more[0];
+      else {
+        more.push(bytes[i++] & 63);
+        u = (u & 240) === 224 ? (u & 15) << 12 | more[0] << 6 | more[1]
+          : (u & 7) << 18 | more[0] << 12 | more[1] << 6 | (bytes[i++] & 63);
+      }
+    }
+    name += u < 65536 ? String.fromCharCode(u) : String.fromCharCode(55296 | (u - 65536) >> 10, 56320 | (u - 65536) & 1023);
+  }
+  return [decoder.decode(bytes), name];
+}
+
 // One ListEntries line: FILEHEX SHOWN CHANNELS RATE BITS BYTES MARKS.
 function parseEntry(line, index) {
   const [hex, shown, channels, rate, bits, bytes, marks = ''] = line.split('\t');
-  // The file system names files by JS strings, made from the bytes as UTF-8.
-  const path = new TextDecoder().decode(hexBytes(hex));
-  return { index, path, shown, channels, rate, bits, bytes, marks };
+  return { index, names: fileNames(hexBytes(hex)), shown, channels, rate, bits, bytes, marks };
 }
 
 function isFile(path) {
@@ -100,7 +135,9 @@ function openBytes(bytes, name, notes = new Map()) {
     throw e;
   }
   for (const entry of entries) {
-    entry.hasFile = entry.channels !== '' && !/\((refused|no samples)/.test(entry.marks) && isFile(entry.path);
+    entry.path = entry.names.find(isFile) || entry.names[0];
+    // lsd2wav writes some names that --list marks as refused (a backslash on Linux): the file decides.
+    entry.hasFile = entry.channels !== '' && !entry.marks.includes('(no samples)') && isFile(entry.path);
   }
   stop();
   if (previous) { engine.FS.chdir('/'); removeTree(previous); engine.FS.chdir(dir); }
@@ -297,7 +334,8 @@ async function replace(entry, file) {
     return;
   }
   const notes = new Map(bank.notes);
-  notes.set(entry.index, ['replaced', ...updated.err].join('\n'));
+  // wav2lsd's own warning says what changed; without one, the row says it was replaced.
+  notes.set(entry.index, updated.err.join('\n') || 'replaced');
   openBytes(FS.readFile(`${bank.dir}/${bank.file}`), bank.name, notes);
   message('');
 }
@@ -482,7 +520,7 @@ const pageFetch = window.fetch;
 window.fetch = (url, ...rest) => String(url).startsWith('data:')
   ? Promise.reject(new TypeError('the page fetches nothing')) : pageFetch(url, ...rest);
 try {
-  engine = await createEngine({ print: l => { out.push(l); all.push(l); }, printErr: l => { err.push(l); all.push(l); } });
+  engine = await createEngine({ stdout: output('out'), stderr: output('err'), printErr: l => { err.push(l); all.push(l); } });
   body.dataset.state = 'ready';
 } catch (e) {
   message(`The engine did not start: ${e.message || e}`);
