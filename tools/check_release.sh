@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks the packages that tools/release.sh left in DIST (dist/ unless
-# given): that there are exactly the three, that each holds exactly what it
+# given): that there are exactly the four, that each holds exactly what it
 # should, and that the installed programs extract the demo bank as the
 # demo's lsd2wav does. Installing the .deb needs root; without it the
 # programs are run from the unpacked package instead, and the script says
@@ -29,7 +29,7 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
 # Exactly these packages, all named with the one version.
-expected="$deb lsd2wav-$version-win32.zip lsd2wav-$version-win64.zip"
+expected="$deb lsd2wav-$version-win32.zip lsd2wav-$version-win64.zip lsd2wav-$version-web.zip"
 actual=$(cd "$dist" && printf '%s\n' * | sort | xargs)
 [ "$actual" = "$(echo "$expected" | tr ' ' '\n' | sort | xargs)" ] &&
     passed "$dist holds $expected" || fail "$dist holds \"$actual\", expected \"$expected\""
@@ -71,6 +71,26 @@ for flavour in win32 win64; do
         passed "$flavour README.txt names version $version" ||
         fail "$flavour README.txt does not name version $version"
 done
+
+# --- The page's ZIP: the page's own files, the engine that build-web/ holds
+# and fflate as web/package-lock.json pins it, nothing else.
+zip=$dist/lsd2wav-$version-web.zip
+if [ -f "$zip" ]; then
+    listing=$(unzip -Z1 "$zip" | sort | xargs)
+    [ "$listing" = "app.js engine.mjs fflate.js index.html style.css" ] &&
+        passed "web ZIP lists $listing" || fail "web ZIP lists \"$listing\""
+    for source in web/index.html web/app.js web/style.css build-web/engine.mjs \
+        web/node_modules/fflate/esm/browser.js:fflate.js; do
+        file=${source#*:}
+        [ "$file" != "$source" ] || file=$(basename "$source")
+        unzip -p "$zip" "$file" | cmp -s - "${source%%:*}" &&
+            passed "web ZIP's $file is ${source%%:*}" || fail "web ZIP's $file differs from ${source%%:*}"
+    done
+    # The page fetches nothing and runs no script but its own.
+    unzip -p "$zip" index.html | grep -q "Content-Security-Policy.*connect-src 'none'" &&
+        passed "web ZIP's index.html allows no connection" ||
+        fail "web ZIP's index.html lacks a Content-Security-Policy with connect-src 'none'"
+fi
 
 # --- The Debian package.
 package=$dist/$deb

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Builds the three release packages into DIST from the build folders of the
-# presets deb (build-deb/), win32 and win64 (build-win32/, build-win64/),
-# configuring and building what is not up to date of the two programs and
-# their texts, and nothing else:
+# Builds the four release packages into DIST from the build folders of the
+# presets deb (build-deb/), win32 and win64 (build-win32/, build-win64/) and
+# web (build-web/), configuring and building what is not up to date of the
+# two programs, their texts and the page's engine, and nothing else:
 #   lsd2wav_VERSION_ARCH.deb      cpack -G DEB, with Debian's build flags
 #   lsd2wav-VERSION-win32.zip     the files `cmake --install` puts out
 #   lsd2wav-VERSION-win64.zip
+#   lsd2wav-VERSION-web.zip       the page as tools/web.sh --no-serve assembles
+#                                 it in build-web/site/, which the web lane tests
 # The Windows programs are those of the test lanes' own folders, so that after
 # tools/test.sh the ZIPs hold the very files its tests ran, and a later
 # tools/test.sh finds those folders as it left them and builds the tests
@@ -67,4 +69,17 @@ for preset in win32 win64; do
     (cd "$files" && find . -type f | sed 's|^\./||' | LC_ALL=C sort |
         TZ=UTC zip -q -X -D -9 "$zip" -@)
 done
+
+# The page, served as it stands from any folder: its files with set modes and
+# times, in a fixed order, as the Windows ZIPs.
+tools/web.sh --no-serve >/dev/null
+files=$stage/web
+cp -R build-web/site "$files"
+find "$files" -type d -exec chmod 755 {} +
+find "$files" -type f -exec chmod 644 {} +
+find "$files" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
+zip=$dist/lsd2wav-$version-web.zip
+rm -f "$zip"
+(cd "$files" && find . -type f | sed 's|^\./||' | LC_ALL=C sort |
+    TZ=UTC zip -q -X -D -9 "$zip" -@)
 echo "make_packages: $(cd "$dist" && echo *) in $dist, times at $(date -u -d "@$SOURCE_DATE_EPOCH" '+%F %T') UTC"

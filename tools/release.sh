@@ -4,9 +4,11 @@
 #       lsd2wav.exe, wav2lsd.exe, README.txt for Windows users and LICENSE.txt;
 #   lsd2wav_VERSION_ARCH.deb
 #       both programs for Linux with their man pages (cpack -G DEB);
+#   lsd2wav-VERSION-web.zip
+#       the page, a static site that runs both programs in the browser;
 # VERSION is the one in project() of CMakeLists.txt.
 # First it runs the test lanes of every program it ships (tools/test.sh
-# native win64 win32), and stops when one fails; a lane the machine cannot
+# native win64 win32 web), and stops when one fails; a lane the machine cannot
 # run is named, with the reason, in the last lines. Then it packages the
 # programs (tools/make_packages.sh): the ZIPs those of the Windows lanes'
 # own build folders, so the very files those lanes tested, and the .deb a
@@ -40,7 +42,7 @@ tested="release: NOT TESTED in this run (--no-tests): no test lane ran on these 
 if [ -n "$run_tests" ]; then
     log=$(mktemp)
     status=0
-    tools/test.sh native win64 win32 2>&1 | tee "$log" || status=$?
+    tools/test.sh native win64 win32 web 2>&1 | tee "$log" || status=$?
     # The lane lines that end tools/test.sh's run.
     tested=$(sed -n '/^== test: lanes$/,$p' "$log" | sed '1d; s/^/release: tested: /')
     rm -f "$log"
