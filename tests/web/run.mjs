@@ -236,7 +236,13 @@ async function tabTo(page, selector) {
 const demo = `${work}/demo.lsd`, html = `${work}/html.lsd`;
 const seeds = fs.readdirSync(`${work}/seeds`).filter(f => f.endsWith('.lsd')).sort().map(f => `${work}/seeds/${f}`);
 const cases = [
-  { name: 'demo bank: listed, saved and printed as natively', run: page => extracts(page, demo).then(() => screenshot && page.screenshot({ path: screenshot })) },
+  { name: 'demo bank: listed, saved and printed as natively', run: async page => {
+    await extracts(page, demo);
+    if (!screenshot) return;
+    await page.mouse.move(0, 0);
+    await page.evaluate(() => document.activeElement.blur());
+    await page.screenshot({ path: screenshot });
+  } },
   ...[...seeds, html].map(bank => ({ name: `${path.basename(bank)}: listed, saved and printed as natively`, run: page => extracts(page, bank) })),
   { name: 'an HTML name shows as text: no element, no dialog', run: async page => {
     await open(page, html);
