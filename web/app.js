@@ -49,8 +49,11 @@ function message(text) { $('#message').textContent = text; }
 async function busy(action) {
   if (body.dataset.state !== 'ready') return;
   body.dataset.state = 'busy';
+  $('main').setAttribute('aria-busy', 'true');
+  // The engine holds the main thread: let "Working…" show before it starts.
+  await new Promise(done => { requestAnimationFrame(() => setTimeout(done)); setTimeout(done, 100); });
   try { await action(); } catch (e) { message(String(e && e.message || e)); }
-  finally { body.dataset.state = 'ready'; }
+  finally { body.dataset.state = 'ready'; $('main').removeAttribute('aria-busy'); }
 }
 
 function removeTree(path) {
