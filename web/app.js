@@ -84,8 +84,8 @@ const bankFileFor = name => name.toLowerCase() === 'sound_p.lsd' ? 'sound_p.lsd'
 const hexBytes = hex => Uint8Array.from(hex.match(/../g) || [], h => parseInt(h, 16));
 
 // The file system names a file by the JS string the engine made of its
-// bytes: as UTF-8 with U+FFFD for a long name, but bit by bit, without
-// replacement, for a name of 16 bytes or less. Either may be the one.
+// bytes: UTF-8 with U+FFFD for a name of more than 16 bytes, and for a
+// shorter one a looser decoding that puts no U+FFFD in. Either may be the one.
 function fileNames(bytes) {
   let name = '';
   for (let i = 0; i < bytes.length;) {
@@ -325,7 +325,8 @@ async function replace(entry, file) {
   FS.chdir(bank.dir);
   const before = FS.readFile(entry.path);
   FS.writeFile(entry.path, bytes);
-  const updated = call('UpdateBank', 'number', ['string'], [bank.file]);
+  let updated;
+  try { updated = call('UpdateBank', 'number', ['string'], [bank.file]); } catch (e) { FS.writeFile(entry.path, before); throw e; }
   if (updated.code !== 0) {
     FS.writeFile(entry.path, before);
     // Shown until the rows are made again; the bank did not change.
