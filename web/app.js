@@ -517,17 +517,9 @@ document.addEventListener('drop', e => {
   if (file) busy(() => openFile(file));
 });
 
-// The engine first tries to fetch its WebAssembly, which it carries inside as
-// a data: URL; the page's policy forbids any fetch, so that one is refused
-// here before it reaches the policy, and the engine reads the bytes in place.
-const pageFetch = window.fetch;
-window.fetch = (url, ...rest) => String(url).startsWith('data:')
-  ? Promise.reject(new TypeError('the page fetches nothing')) : pageFetch(url, ...rest);
 try {
   engine = await createEngine({ stdout: output('out'), stderr: output('err'), printErr: l => { err.push(l); all.push(l); } });
   body.dataset.state = 'ready';
 } catch (e) {
   message(`The engine did not start: ${e.message || e}`);
-} finally {
-  window.fetch = pageFetch;
 }
