@@ -122,7 +122,9 @@ function openBytes(bytes, name, notes = new Map()) {
   const dir = freshFolder();
   let entries, summary, extracted;
   try {
-    engine.FS.writeFile(file, bytes);
+    // The bytes are the page's own copy: the file system keeps them as they
+    // are, rather than a second copy of the whole bank.
+    engine.FS.writeFile(file, bytes, { canOwn: true });
     const listed = call('ListEntries', 'number', ['string'], [file]);
     if (listed.code !== 0) {
       // The line names the engine's copy; the user knows the file by its own name.
