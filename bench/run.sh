@@ -8,6 +8,7 @@
 #   LSD2WAV=/path/to/lsd2wav bench/run.sh   # time another build of the program
 #   BUILD_DIR=/tmp/b bench/run.sh     # build there instead of the preset's build/
 #   BENCH_TMPDIR=/tmp bench/run.sh    # banks and output there (default: /dev/shm)
+#   bench/web.sh                      # the page's engine in headless chromium against these programs
 #
 # Exit code 1 when the two programs do not agree byte for byte; a missed
 # target is reported, not failed, since one noisy run must not break a build.
