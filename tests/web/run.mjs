@@ -240,7 +240,7 @@ const cases = [
     await extracts(page, demo);
     if (!screenshot) return;
     await page.mouse.move(0, 0);
-    await page.evaluate(() => document.activeElement.blur());
+    await page.evaluate(() => { document.activeElement.blur(); window.scrollTo(0, 0); });
     await page.screenshot({ path: screenshot });
   } },
   ...[...seeds, html].map(bank => ({ name: `${path.basename(bank)}: listed, saved and printed as natively`, run: page => extracts(page, bank) })),
