@@ -480,20 +480,31 @@ function row(entry) {
   return { tr, canvas };
 }
 
+// Waveforms are drawn as their rows come into view: a bank of thousands of
+// entries opens at once, and an entry's file is read only to draw it.
+let drawer = null;
+
 function render() {
   stop();
+  if (drawer) drawer.disconnect();
   const made = bank.entries.map(row);
   rows.replaceChildren(...made.map(m => m.tr));
   if (!made.length) return;
-  // Drawn once in the document, where the canvas has its size and colour;
-  // these are read once, as a canvas resized makes the next read lay out the table again.
+  // The canvas's size and colour are read once, in the document: a canvas
+  // resized makes the next read lay out the table again.
   const first = made[0].canvas, ratio = window.devicePixelRatio || 1;
   const look = { width: Math.round(first.clientWidth * ratio), height: Math.round(first.clientHeight * ratio),
                  color: getComputedStyle(first).color, ratio };
-  made.forEach(({ canvas }, i) => {
-    const entry = bank.entries[i];
-    drawWave(canvas, entry.hasFile ? parseWav(engine.FS.readFile(`${bank.dir}/${entry.path}`)) : null, look);
-  });
+  const owner = bank, entryOf = new Map(made.map(({ canvas }, i) => [canvas, bank.entries[i]]));
+  drawer = new IntersectionObserver(seen => {
+    for (const { target, isIntersecting } of seen) {
+      if (!isIntersecting || bank !== owner) continue;
+      drawer.unobserve(target);
+      const entry = entryOf.get(target);
+      drawWave(target, entry.hasFile ? parseWav(engine.FS.readFile(`${owner.dir}/${entry.path}`)) : null, look);
+    }
+  }, { rootMargin: '400px 0px' });
+  for (const { canvas } of made) drawer.observe(canvas);
 }
 
 // ---- Wiring ----------------------------------------------------------------------

@@ -234,6 +234,14 @@ async function tabTo(page, selector) {
 }
 
 const demo = `${work}/demo.lsd`, html = `${work}/html.lsd`;
+// What wav2lsd --list says of FILE as the page holds it, under a bank's name.
+const listedAsBank = file => {
+  fs.mkdirSync(`${work}/as-bank`, { recursive: true });
+  fs.copyFileSync(file, `${work}/as-bank/music_p.lsd`);
+  return run(`${work}/as-bank`, 'wav2lsd', '--list', 'music_p.lsd').stderr;
+};
+// Sparse: one byte more than the page takes, and no disk spent on it.
+fs.writeFileSync(`${work}/big.lsd`, ''); fs.truncateSync(`${work}/big.lsd`, 512 * 1024 * 1024 + 1);
 const seeds = fs.readdirSync(`${work}/seeds`).filter(f => f.endsWith('.lsd')).sort().map(f => `${work}/seeds/${f}`);
 const cases = [
   { name: 'demo bank: listed, saved and printed as natively', run: async page => {
@@ -259,6 +267,17 @@ const cases = [
   { name: 'ZIP of a bank with names of dots and 300 entries: the files of lsd2wav', run: page => zips(page, `${work}/seeds/many_entries.lsd`) },
   { name: 'ZIP of a bank whose name holds dots: the files of lsd2wav', run: page => zips(page, `${work}/seeds/plain.lsd`) },
   { name: 'ZIP of the HTML name\'s bank', run: page => zips(page, html) },
+  ...[['a bank above the page\'s limit', 'big.lsd', 'big.lsd: is larger than 512 MiB, more than this page can hold'],
+      ['a WAV file opened as a bank', 'plain.wav', `plain.wav: ${text(listedAsBank(plainWav)).replace('wav2lsd: music_p.lsd: ', '')}`]]
+    .map(([what, file, said]) => ({ name: `${what}: refused with its reason, the open bank kept`, run: async page => {
+      await open(page, demo);
+      const before = await rows(page);
+      await page.setInputFiles('#open-bank', `${work}/${file}`);
+      await until(page, '#message');
+      same(await page.textContent('#message'), said, '#message');
+      same([await page.textContent('#bank-name'), await rows(page)], ['demo.lsd', before], 'the bank shown');
+      same((await download(page, `${row(0)} button.save`)).bytes, fs.readFileSync(native(demo).entries[0].file), 'a saved file');
+    } })),
   { name: 'every control, no request after load', run: async page => {
     await open(page, demo);
     await page.click(`${row(0)} button.play`);
