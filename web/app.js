@@ -19,6 +19,7 @@ let folders = 0;                    // each bank gets a fresh folder, so a faile
 let bank = null;                    // { name, dir, file, entries, notes }
 let audio = null;                   // AudioContext, made on the first press of Play
 let playing = null;                 // { source, index }
+let replacing = null;               // the entry whose Replace was pressed last
 
 // The programs' output arrives byte by byte and is cut into lines here, so
 // that a name's bytes that are not UTF-8 show as U+FFFD, as a terminal would.
@@ -439,26 +440,12 @@ function row(entry) {
   actions.append(
     button('Play', 'play', `Play ${name}`, off, () => play(entry).catch(e => message(String(e.message || e)))),
     button('Save', 'save', `Save ${name}`, off, () => saveEntry(entry)));
-  const input = document.createElement('input');
-  input.type = 'file';
-  input.accept = '.wav,audio/wav';
-  input.className = 'replace visually-hidden';
-  input.id = `replace-${entry.index}`;
-  input.disabled = off;
-  input.addEventListener('change', () => {
-    const file = input.files[0];
-    input.value = '';   // the same file may be chosen again
-    if (file) busy(() => replace(entry, file));
-  });
-  const label = document.createElement('label');
-  label.htmlFor = input.id;
-  label.className = 'button';
-  label.append('Replace');
-  const hidden = document.createElement('span');
-  hidden.className = 'visually-hidden';
-  hidden.textContent = ` ${name}`;
-  label.append(hidden);
-  actions.append(input, label);
+  // One file input serves every row: a bank of thousands of entries would
+  // otherwise carry thousands of them, which the browser lays out slowly.
+  actions.append(button('Replace', 'replace', `Replace ${name}`, off, () => {
+    replacing = entry;
+    $('#replace-file').click();
+  }));
 
   const status = cell(tr, 'status', bank.notes.get(entry.index) || entry.marks);
   status.setAttribute('role', 'status');
@@ -518,6 +505,11 @@ $('#new-bank').addEventListener('change', e => {
   const files = [...e.target.files];
   e.target.value = '';
   if (files.length) busy(() => newBank(files));
+});
+$('#replace-file').addEventListener('change', e => {
+  const file = e.target.files[0], entry = replacing;
+  e.target.value = '';   // the same file may be chosen again
+  if (file && entry) busy(() => replace(entry, file));
 });
 $('#save-bank').addEventListener('click', () => download(engine.FS.readFile(`${bank.dir}/${bank.file}`), bank.name, 'application/octet-stream'));
 $('#save-all').addEventListener('click', () => saveAll());

@@ -173,6 +173,12 @@ async function extracts(page, bank) {
   }
 }
 
+// Row I's Replace, and WAV chosen in the file dialog it opens.
+async function replaceWith(page, i, wav) {
+  const [chooser] = await Promise.all([page.waitForEvent('filechooser'), page.click(`${row(i)} button.replace`)]);
+  await chooser.setFiles(wav);
+}
+
 // Replaces row I's file of the demo bank with WAV; the row's status and the
 // saved bank are those of wav2lsd --update on the same edit.
 async function replaces(page, i, wav) {
@@ -180,7 +186,7 @@ async function replaces(page, i, wav) {
   fs.copyFileSync(wav, native(bank).entries[i].file.toString().replace(native(bank).dir, dir));
   const update = run(dir, 'wav2lsd', '--update', 'music_p.lsd');
   await open(page, bank);
-  await page.setInputFiles(`${row(i)} input.replace`, wav);
+  await replaceWith(page, i, wav);
   await until(page, `${row(i)} .status`);
   same(await page.textContent(`${row(i)} .status`), text(update.stderr) || 'replaced', `row ${i}'s status`);
   const saved = await download(page, '#save-bank');
@@ -282,12 +288,12 @@ const cases = [
     await open(page, demo);
     await page.click(`${row(0)} button.play`);
     await download(page, '#save-all');
-    await page.setInputFiles(`${row(1)} input.replace`, plainWav);
+    await replaceWith(page, 1, plainWav);
     await until(page, `${row(1)} .status`);
     await download(page, '#save-bank');
     await packs(page, tones);
   } },
-  { name: 'keyboard alone: open, play, stop, save', run: async page => {
+  { name: 'keyboard alone: open, play, stop, save, replace', run: async page => {
     await tabTo(page, '#open-bank');
     await page.locator(':focus').setInputFiles(demo);
     await until(page, '#bank-name', 'demo.lsd');
@@ -299,6 +305,10 @@ const cases = [
     await tabTo(page, `${row(0)} button.save`);
     const [saved] = await Promise.all([page.waitForEvent('download'), page.keyboard.press('Enter')]);
     same(fs.readFileSync(await saved.path()), fs.readFileSync(native(demo).entries[0].file), 'the saved file');
+    await tabTo(page, `${row(1)} button.replace`);
+    const [chooser] = await Promise.all([page.waitForEvent('filechooser'), page.keyboard.press('Enter')]);
+    await chooser.setFiles(plainWav);
+    await until(page, `${row(1)} .status`, 'replaced');
   } },
 ].filter(c => args.length === 0 || args.some(word => c.name.includes(word)));
 
