@@ -73,14 +73,15 @@ for flavour in win32 win64; do
 done
 
 # --- The page's ZIP: the page's own files, the engine that build-web/ holds
-# and fflate as web/package-lock.json pins it, nothing else.
+# and fflate as web/package-lock.json pins it, with both licenses; nothing else.
 zip=$dist/lsd2wav-$version-web.zip
 if [ -f "$zip" ]; then
     listing=$(unzip -Z1 "$zip" | sort | xargs)
-    [ "$listing" = "app.js engine.mjs fflate.js index.html style.css" ] &&
+    [ "$listing" = "LICENSE.txt app.js engine.mjs fflate-LICENSE.txt fflate.js index.html style.css" ] &&
         passed "web ZIP lists $listing" || fail "web ZIP lists \"$listing\""
     for source in web/index.html web/app.js web/style.css build-web/engine.mjs \
-        web/node_modules/fflate/esm/browser.js:fflate.js; do
+        web/node_modules/fflate/esm/browser.js:fflate.js LICENSE:LICENSE.txt \
+        web/node_modules/fflate/LICENSE:fflate-LICENSE.txt; do
         file=${source#*:}
         [ "$file" != "$source" ] || file=$(basename "$source")
         unzip -p "$zip" "$file" | cmp -s - "${source%%:*}" &&

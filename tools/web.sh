@@ -40,6 +40,9 @@ rm -rf "$site"
 mkdir -p "$site"
 cp web/index.html web/app.js web/style.css build-web/engine.mjs "$site"/
 cp "$fflate" "$site"/fflate.js
+# Both licenses travel with the page, which ships fflate's code.
+cp LICENSE "$site"/LICENSE.txt
+cp web/node_modules/fflate/LICENSE "$site"/fflate-LICENSE.txt
 echo "The page is in $(pwd)/$site"
 
 if [ "$serve" = 1 ]; then
