@@ -179,14 +179,24 @@ async function replaceWith(page, i, wav) {
   await chooser.setFiles(wav);
 }
 
+// FILE dropped on SELECTOR, as from a file manager.
+async function dropFile(page, selector, file) {
+  const data = await page.evaluateHandle(([name, bytes]) => {
+    const transfer = new DataTransfer();
+    transfer.items.add(new File([new Uint8Array(bytes)], name));
+    return transfer;
+  }, [path.basename(file), [...fs.readFileSync(file)]]);
+  await page.dispatchEvent(selector, 'drop', { dataTransfer: data });
+}
+
 // Replaces row I's file of the demo bank with WAV; the row's status and the
 // saved bank are those of wav2lsd --update on the same edit.
-async function replaces(page, i, wav) {
+async function replaces(page, i, wav, put = replaceWith) {
   const bank = `${work}/demo.lsd`, dir = copyOf(bank);
   fs.copyFileSync(wav, native(bank).entries[i].file.toString().replace(native(bank).dir, dir));
   const update = run(dir, 'wav2lsd', '--update', 'music_p.lsd');
   await open(page, bank);
-  await replaceWith(page, i, wav);
+  await put(page, i, wav);
   await until(page, `${row(i)} .status`);
   same(await page.textContent(`${row(i)} .status`), text(update.stderr) || 'replaced', `row ${i}'s status`);
   const saved = await download(page, '#save-bank');
@@ -267,6 +277,12 @@ const cases = [
   { name: 'replace with another format: its warning, and the bank', run: page => replaces(page, 3, plainWav) },
   { name: 'replace with WAVE_FORMAT_EXTENSIBLE: the bank of wav2lsd --update', run: page => replaces(page, 0, extensibleWav) },
   { name: 'replace with a float WAV: refused with wav2lsd\'s line, the bank kept', run: page => replaces(page, 2, floatWav) },
+  { name: 'drop: a bank on the page opens it, a WAV on a row replaces that entry', run: async page => {
+    await dropFile(page, 'main', demo);
+    await until(page, '#bank-name', 'demo.lsd');
+    same((await rows(page)).length, native(demo).entries.length, 'rows of the dropped bank');
+    await replaces(page, 3, plainWav, (p, i, wav) => dropFile(p, row(i), wav));
+  } },
   { name: 'new bank from the demo tones: that of wav2lsd', run: page => packs(page, tones) },
   { name: 'new bank with a float WAV: refused with wav2lsd\'s line', run: page => packs(page, [tones[0], floatWav]) },
   { name: 'ZIP of the demo bank: the files of lsd2wav', run: page => zips(page, demo) },
