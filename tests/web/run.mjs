@@ -118,6 +118,9 @@ async function withPage(body) {
   page.on('console', m => m.type() === 'error' && problems.push(`console: ${m.text()}`));
   page.on('dialog', d => { problems.push(`dialog: ${d.message()}`); d.dismiss(); });
   page.on('request', r => requests.push(r.url()));
+  // Listening asks Chromium to hand over its file dialogs, which takes a round
+  // trip: done here, it is in force before any key or click opens one.
+  page.on('filechooser', () => {});
   try {
     await page.goto(url);
     await ready(page);
