@@ -111,8 +111,8 @@ async function engineMs(page, bankFile, repeat) {
 }
 
 const rows = [];
-for (const spec of banks) {
-  const [name, bank] = spec.split('=');
+for (const named of banks) {
+  const [name, bank] = named.split('=');
   const mib = fs.statSync(bank).size / 1048576;
   const native = { list: nativeMs(bank, `${build}/wav2lsd`, '--list', 'music_p.lsd'), extract: nativeMs(bank, `${build}/lsd2wav`) };
   const engine = await withPage(page => engineMs(page, bank, Number(runs)));
