@@ -56,30 +56,30 @@ rm -rf "$dist/_CPack_Packages"
 version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' build-deb/CPackConfig.cmake)
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
+# zip_folder FILES NAME: dist/lsd2wav-VERSION-NAME.zip of the folder FILES,
+# every time in it the commit's, names in a fixed order, times in UTC (a ZIP
+# keeps local times), and no owner or extra time fields.
+zip_folder() {
+    local zip=$dist/lsd2wav-$version-$2.zip
+    find "$1" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
+    rm -f "$zip"
+    (cd "$1" && find . -type f | sed 's|^\./||' | LC_ALL=C sort |
+        TZ=UTC zip -q -X -D -9 "$zip" -@)
+}
 for preset in win32 win64; do
     cmake --preset "$preset" "$@" >/dev/null
     cmake --build --preset "$preset" --target lsd2wav wav2lsd
     files=$stage/$preset
     cmake --install "build-$preset" --prefix "$files" >/dev/null
-    find "$files" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
-    zip=$dist/lsd2wav-$version-$preset.zip
-    rm -f "$zip"
-    # Names in a fixed order, times in UTC (a ZIP keeps local times), and no
-    # owner or extra time fields.
-    (cd "$files" && find . -type f | sed 's|^\./||' | LC_ALL=C sort |
-        TZ=UTC zip -q -X -D -9 "$zip" -@)
+    zip_folder "$files" "$preset"
 done
 
-# The page, served as it stands from any folder: its files with set modes and
-# times, in a fixed order, as the Windows ZIPs.
+# The page, served as it stands from any folder: its files with set modes, as
+# the installed Windows files have them.
 tools/web.sh --no-serve >/dev/null
 files=$stage/web
 cp -R build-web/site "$files"
 find "$files" -type d -exec chmod 755 {} +
 find "$files" -type f -exec chmod 644 {} +
-find "$files" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
-zip=$dist/lsd2wav-$version-web.zip
-rm -f "$zip"
-(cd "$files" && find . -type f | sed 's|^\./||' | LC_ALL=C sort |
-    TZ=UTC zip -q -X -D -9 "$zip" -@)
+zip_folder "$files" web
 echo "make_packages: $(cd "$dist" && echo *) in $dist, times at $(date -u -d "@$SOURCE_DATE_EPOCH" '+%F %T') UTC"
