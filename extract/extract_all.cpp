@@ -1,40 +1,18 @@
 #include "extract/extract_all.h"
 
 #include <cstdint>
-#include <cstring>
 
 #include "bank/bank_layout.h"
 #include "bank/file_name.h"
 #include "bank/safe_name.h"
 #include "extract/console_texts.h"
+#include "extract/entry_wav.h"
 #include "runtime/files/file_handle.h"
 #include "runtime/process/memory_pool.h"
 #include "runtime/process/print_line.h"
 #include "runtime/process/text_store.h"
 
 namespace {
-
-// Moves n bytes from source to target through one scratch block; returns the
-// status that ends the walk, or none. Bytes past the end of the source are
-// written as zeros; a failed read writes nothing.
-const char* CopyBlock(FileHandle* source, FileHandle* target, int32_t n) {
-    void* block = AllocateBlockToFill(n);
-    if (!block) return StatusFailedToWrite;
-    int32_t got = ReadBlock(source, block, n);
-    // Only a bank cut short leaves part of the block unread, and that part
-    // may hold an earlier entry's samples.
-    if (got < n) {
-        std::memset(static_cast<unsigned char*>(block) + got, 0, static_cast<size_t>(n - got));
-    }
-    const char* status = nullptr;
-    if (HasFailed(source)) {
-        status = StatusFailedToRead;
-    } else if (got == 0 || WriteBlock(target, block, n) == 0) {
-        status = StatusFailedToWrite;
-    }
-    FreeBlock(block);
-    return status;
-}
 
 FileHandle* OpenBank() {
     FileHandle* archive = OpenForReading(MusicBankName);
@@ -59,22 +37,6 @@ char* ReadFileName(FileHandle* archive) {
     return name;
 }
 
-// The header bytes before the format block: the RIFF chunk head, "WAVE"
-// and the format chunk head.
-void WriteHeaderBeforeFormat(FileHandle* output, int32_t length) {
-    WriteInt32(output, RiffTag);
-    WriteInt32(output, RiffSize(length));
-    WriteInt32(output, WaveTag);
-    WriteInt32(output, FormatTag);
-    WriteInt32(output, FormatBlockSize);
-}
-
-// The data chunk head, between the format block and the samples.
-void WriteHeaderBeforeSamples(FileHandle* output, int32_t length) {
-    WriteInt32(output, DataTag);
-    WriteInt32(output, SampleBlockSize(length));
-}
-
 // Writes the WAV file of one entry whose name and line have been made;
 // returns the status that ends the walk, or none to go on with the next entry.
 const char* ExtractEntry(FileHandle* archive, const FileIdentity& bank, const char* fileName,
@@ -89,13 +51,8 @@ const char* ExtractEntry(FileHandle* archive, const FileIdentity& bank, const ch
 
     // On failure the file stays open: the end routine flushes and closes it,
     // and what was written stays on disk.
-    WriteHeaderBeforeFormat(output, length);
-    const char* status = CopyBlock(archive, output, FormatBlockSize);
+    const char* status = WriteEntryWav(archive, output, length);
     if (status) return status;
-    WriteHeaderBeforeSamples(output, length);
-    status = CopyBlock(archive, output, SampleBlockSize(length));
-    if (status) return status;
-    if (GetPosition(output) != WavFileSize(length)) return StatusFailedToWrite;
     if (!CloseFile(output)) return StatusFailedToWrite;
     return nullptr;
 }

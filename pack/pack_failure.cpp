@@ -22,6 +22,7 @@ bool Fail(PackFailure* failure, const char* file, const char* reason, const char
     failure->reason = reason;
     CopyText(failure->detail, sizeof failure->detail, detail);
     failure->quiet = false;
+    failure->convertible = false;
     return false;
 }
 

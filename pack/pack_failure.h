@@ -17,6 +17,8 @@ struct PackFailure {
     // Nothing to tell: standard output has no reader left, as when a pipe's
     // reader has all it wants (wav2lsd --list BANK | head).
     bool quiet;
+    // The refused WAV file is one that a sound editor can convert to PCM.
+    bool convertible;
 };
 
 // Fills `failure` with copies of `file` and `detail` (cut short to fit) and

@@ -116,7 +116,10 @@ bool UpdateEntry(FileHandle* old, FileHandle* bank, const char* bankPath, EntryR
     if (!wav) {
         // Run from another folder, the files are not where they are looked for.
         bool missing = std::strcmp(failure->detail, NoSuchFile) == 0;
-        return Fail(failure, shown, failure->reason, missing ? NoSuchFileHere : failure->detail);
+        bool convertible = failure->convertible;
+        Fail(failure, shown, failure->reason, missing ? NoSuchFileHere : failure->detail);
+        failure->convertible = convertible;
+        return false;
     }
     int32_t length = head.dataSize - 2;
     int32_t oldSamples = SampleBlockSize(before.length);

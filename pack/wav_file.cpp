@@ -17,6 +17,7 @@ FileHandle* OpenWav(const char* wavPath, const unsigned char* own, WavHead* head
     const char* reason = ReadWavHead(wav, own, head);
     if (!reason) return wav;
     Fail(failure, wavPath, reason, head->convertible ? ConvertHint : nullptr);
+    failure->convertible = head->convertible;
     CloseFile(wav);
     return nullptr;
 }

@@ -24,7 +24,7 @@ if ! command -v emcc >/dev/null; then
     echo "tools/web.sh: emcc not found: the engine needs emscripten (Debian: apt-get install emscripten)" >&2
     exit 1
 fi
-fflate=web/node_modules/fflate/esm/browser.js
+fflate=web/node_modules/fflate/umd/index.js
 if [ ! -f "$fflate" ]; then
     echo "tools/web.sh: $fflate not found: run (cd web && npm ci) once" >&2
     exit 1
@@ -38,8 +38,19 @@ cmake --build --preset web
 site=build-web/site
 rm -rf "$site"
 mkdir -p "$site"
-cp web/index.html web/app.js web/style.css build-web/engine.mjs "$site"/
-cp "$fflate" "$site"/fflate.js
+cp web/index.html web/style.css "$site"/
+# The page's own scripts, classic ones, which a page opened from disk runs.
+page_scripts=(names wav waveform words engine_client player saving table app)
+for script in "${page_scripts[@]}"; do cp "web/$script.js" "$site"/; done
+# The worker's whole source (the engine, fflate, the WAV reader and the
+# worker's handler) as one text in a classic script: the page starts the
+# worker from it, which a page opened from disk can do, where a worker's
+# own file would be refused.
+node -e '
+const fs = require("fs");
+const source = process.argv.slice(1).map(f => fs.readFileSync(f, "utf8")).join("\n;\n");
+process.stdout.write(`// The worker that runs the engine, made by tools/web.sh.\nconst workerSource = ${JSON.stringify(source)};\n`);
+' build-web/engine.js "$fflate" web/wav.js web/worker.js >"$site"/worker-source.js
 # Both licenses travel with the page, which ships fflate's code.
 cp LICENSE "$site"/LICENSE.txt
 cp web/node_modules/fflate/LICENSE "$site"/fflate-LICENSE.txt

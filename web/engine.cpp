@@ -1,74 +1,174 @@
-// The page's few calls into the engine: each is one run of lsd2wav or
-// wav2lsd, in the current folder of the page's in-memory file system, with
-// the console lines going to the page. A run ends without ending the
-// process, so the page can make as many as it likes.
+// The page's calls into the engine. Each run is one of lsd2wav or wav2lsd,
+// or the page's own listing or one entry's WAV, over the page's folder
+// (platform/web/file_store.h), whose files the page puts in and takes out by
+// the bytes of their names. A run ends without ending the process, so the
+// page can make as many as it likes. Answers are JSON records; lsd2wav's
+// console lines go to the page as the bytes it prints.
 #include <emscripten/emscripten.h>
 
-#include <vector>
+#include <climits>
+#include <string>
 
+#include "bank/bank_layout.h"
+#include "extract/console_texts.h"
+#include "extract/entry_wav.h"
 #include "extract/extract_all.h"
-#include "pack/list_bank.h"
-#include "pack/pack_command.h"
-#include "pack/pack_failure.h"
+#include "pack/pack_bank.h"
+#include "pack/update_bank.h"
+#include "platform/web/file_store.h"
+#include "runtime/files/file_handle.h"
 #include "runtime/process/process_frame.h"
+#include "web/json_text.h"
+#include "web/page_listing.h"
 
 namespace {
 
-int32_t RunWav2lsd(std::vector<const char*> arguments) {
-    StartUp();
-    int32_t exitCode = RunPackCommand(static_cast<int32_t>(arguments.size()), arguments.data());
-    EndRun();
-    return exitCode;
+// The last answer, which the page reads before it makes the next call.
+std::string answer;
+
+const char* Answer(std::string text) {
+    answer = std::move(text);
+    return answer.c_str();
 }
 
-// wav2lsd [OPTION] BANK WAV...: the WAV names follow the bank's.
-int32_t RunWithFiles(const char* option, const char* bank, int32_t count,
-                     const char* const* wavs) {
-    std::vector<const char*> arguments{"wav2lsd"};
-    if (option) arguments.push_back(option);
-    arguments.push_back("--");
-    arguments.push_back(bank);
-    for (int32_t i = 0; i < count; ++i) arguments.push_back(wavs[i]);
-    return RunWav2lsd(arguments);
+// {"ok":true} or {"ok":false,"reason":...,"detail":...,"convertible":...}
+// for a run of wav2lsd.
+const char* PackAnswer(bool ok, const PackFailure& failure) {
+    std::string json = "{";
+    JsonKey(&json, "ok");
+    JsonBool(&json, ok);
+    if (!ok) {
+        JsonKey(&json, "file");
+        JsonHex(&json, failure.file, std::char_traits<char>::length(failure.file));
+        JsonKey(&json, "reason");
+        JsonString(&json, failure.reason);
+        // What to type at a command line means nothing on the page.
+        JsonKey(&json, "detail");
+        JsonString(&json, failure.convertible ? "" : failure.detail);
+        JsonKey(&json, "convertible");
+        JsonBool(&json, failure.convertible);
+    }
+    json += '}';
+    return Answer(std::move(json));
+}
+
+// Moves over the `n` bytes before the entry of interest.
+bool SkipTo(FileHandle* bank, int64_t n) {
+    while (n > 0) {
+        int32_t step = n < INT32_MAX ? static_cast<int32_t>(n) : INT32_MAX;
+        if (SkipBytes(bank, step) != step) return false;
+        n -= step;
+    }
+    return true;
 }
 
 }  // namespace
 
 extern "C" {
 
-// What `lsd2wav` does in this folder: every entry of music_p.lsd (or else
-// sound_p.lsd) to a WAV file. Returns its exit code.
-EMSCRIPTEN_KEEPALIVE int32_t ExtractBank() {
+// Room for a file of `size` bytes named by `nameLength` bytes; the page
+// writes the file's bytes there. None when the name is not one of the
+// folder's or there is no memory.
+EMSCRIPTEN_KEEPALIVE unsigned char* PutFile(const char* name, int32_t nameLength, double size) {
+    return StoreMake(name, static_cast<size_t>(nameLength), static_cast<size_t>(size));
+}
+
+// Where the file's bytes are, and (through `size`) how many; none when the
+// file is not there.
+EMSCRIPTEN_KEEPALIVE const unsigned char* FileBytes(const char* name, int32_t nameLength,
+                                                    double* size) {
+    size_t bytes = 0;
+    const unsigned char* at = StoreView(name, static_cast<size_t>(nameLength), &bytes);
+    *size = static_cast<double>(bytes);
+    return at;
+}
+
+// The page's own file number `outside`, of `size` bytes, as the folder's
+// file of that name, read where it lies; whether the name is one of the folder's.
+EMSCRIPTEN_KEEPALIVE int32_t PutPageFile(const char* name, int32_t nameLength, int32_t outside,
+                                         double size) {
+    return StoreOutside(name, static_cast<size_t>(nameLength), outside,
+                        static_cast<int64_t>(size))
+               ? 1
+               : 0;
+}
+
+EMSCRIPTEN_KEEPALIVE int32_t RenameFile(const char* from, int32_t fromLength, const char* to,
+                                        int32_t toLength) {
+    return StoreRename(from, static_cast<size_t>(fromLength), to, static_cast<size_t>(toLength))
+               ? 1
+               : 0;
+}
+
+EMSCRIPTEN_KEEPALIVE int32_t RemoveFile(const char* name, int32_t nameLength) {
+    return StoreRemove(name, static_cast<size_t>(nameLength)) ? 1 : 0;
+}
+
+EMSCRIPTEN_KEEPALIVE void RemoveAllFiles() { StoreClear(); }
+
+// lsd2wav in the page's folder: every entry of music_p.lsd (or else
+// sound_p.lsd) to its WAV file there, with its console lines.
+EMSCRIPTEN_KEEPALIVE void ExtractBank() {
     StartUp();
     ExtractAll();
     EndRun();
-    return 0;
 }
 
-// `wav2lsd --list BANK`.
-EMSCRIPTEN_KEEPALIVE int32_t ListBank(const char* bank) {
-    return RunWithFiles("--list", bank, 0, nullptr);
+// The entries of `bank`, read from their heads: see page_listing.h.
+EMSCRIPTEN_KEEPALIVE const char* ListEntries(const char* bank) {
+    std::string json;
+    StartUp();
+    ListForPage(bank, &json);
+    EndRun();
+    return Answer(std::move(json));
 }
 
-// The listing in the page's form, one line per entry: see ListBankForPage.
-EMSCRIPTEN_KEEPALIVE int32_t ListEntries(const char* bank) {
+// The WAV file that lsd2wav writes for the entry starting `at` bytes into
+// `bank`, made by the same code into the folder's file `output`, whatever
+// came before the entry: {"ok":true}, or {"ok":false,"status":...} with
+// lsd2wav's status line. A file that did not come out whole is removed.
+EMSCRIPTEN_KEEPALIVE const char* EntryWav(const char* bank, double at, const char* output) {
+    StartUp();
+    const char* status = StatusFailedToRead;
+    FileHandle* archive = OpenForReading(bank);
+    if (archive && SkipTo(archive, static_cast<int64_t>(at) + NameFieldSize)) {
+        int32_t length = ReadInt32(archive);
+        const FileIdentity identity = IdentityOf(archive);
+        FileHandle* wav = HasFailed(archive) ? nullptr : CreateForWriting(output, &identity);
+        status = wav ? WriteEntryWav(archive, wav, length) : StatusCannotCreate;
+        if (wav && !status && !CloseFile(wav)) status = StatusFailedToWrite;
+    }
+    EndRun();
+    if (status) StoreRemove(output, std::char_traits<char>::length(output));
+    std::string json = "{";
+    JsonKey(&json, "ok");
+    JsonBool(&json, status == nullptr);
+    if (status) {
+        JsonKey(&json, "status");
+        JsonString(&json, status);
+    }
+    json += '}';
+    return Answer(std::move(json));
+}
+
+// `wav2lsd --update BANK`: the bank again from the entries' files in the
+// folder, as the page has changed them.
+EMSCRIPTEN_KEEPALIVE const char* UpdateEntries(const char* bank) {
     StartUp();
     PackFailure failure = {};
-    bool ok = ListBankForPage(bank, &failure);
-    if (!ok && !failure.quiet) PrintFailure(failure);
+    bool ok = UpdateBank(bank, false, &failure);
     EndRun();
-    return ok ? 0 : 1;
-}
-
-// `wav2lsd --update BANK`: the bank again from the files lsd2wav wrote beside
-// it, as the page has changed them.
-EMSCRIPTEN_KEEPALIVE int32_t UpdateBank(const char* bank) {
-    return RunWithFiles("--update", bank, 0, nullptr);
+    return PackAnswer(ok, failure);
 }
 
 // `wav2lsd BANK WAV...`, to a bank that is not there yet.
-EMSCRIPTEN_KEEPALIVE int32_t PackBank(const char* bank, int32_t count, const char* const* wavs) {
-    return RunWithFiles(nullptr, bank, count, wavs);
+EMSCRIPTEN_KEEPALIVE const char* PackEntries(const char* bank, int32_t count,
+                                            const char* const* wavs) {
+    StartUp();
+    PackFailure failure = {};
+    bool ok = PackBank(bank, wavs, count, false, &failure);
+    EndRun();
+    return PackAnswer(ok, failure);
 }
 
 }  // extern "C"

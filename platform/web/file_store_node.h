@@ -1,0 +1,48 @@
+// What the page's folder holds inside: files by name, and the open handles,
+// for the file calls of files.cpp and the page's calls of file_store.cpp.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/posix/windows_types.h"
+
+// One file. Its bytes outlive its name while a handle holds them, as on
+// POSIX, where a file removed or replaced stays readable through a handle.
+// A file is either bytes in the engine's memory, or one of the page's own
+// files read where it lies (a bank the user opened, which may be larger than
+// the engine's memory), which the engine never writes.
+struct StoredFile {
+    unsigned char* bytes = nullptr;  // malloc'ed, so that a growth that fails can say so
+    int64_t size = 0;
+    size_t capacity = 0;
+    int32_t outside = 0;  // the page's number for its own file, or 0
+    uint32_t index = 0;   // its identity, for GetFileInformationByHandle
+    ~StoredFile();
+};
+
+using FileNode = std::shared_ptr<StoredFile>;
+
+// Where a name leads: to a file of the folder, by its key, or nowhere, with
+// the error that says why.
+struct NameLookup {
+    std::string key;
+    DWORD error;  // 0: the key names a file of the folder, there or not
+};
+
+// The folder's key for `name` (`length` bytes).
+NameLookup LookUpName(const char* name, size_t length);
+
+std::map<std::string, FileNode>& StoredFiles();
+
+// A new, empty file with an identity of its own; none without memory.
+FileNode NewStoredFile();
+
+// Reads up to `n` bytes at `at` of a file that lies outside the engine's
+// memory; how many came.
+int32_t ReadOutside(const StoredFile& file, int64_t at, unsigned char* to, int32_t n);
+
+// Grows the file's room to at least `size` bytes; whether it could.
+bool Reserve(StoredFile* file, size_t size);
