@@ -37,6 +37,7 @@ const Table = (() => {
     const tr = document.createElement('tr');
     tr.className = 'entry';
     tr.dataset.index = entry.index;
+    tr.dataset.fate = entry.fate;
     const name = entry.shown;
     cell(tr, 'name', name);
     cell(tr, 'channels num', entry.whole ? String(entry.channels) : '');
