@@ -133,7 +133,7 @@ constexpr const char* ChangedFormat = "format";
 constexpr const char* ChangedLength = "length";
 constexpr const char* ChangedSamples = "samples";
 constexpr const char* ChangedEnd = " changed";
-// --update without --verbose, on the error stream: "wav2lsd: file.wav" + this.
+// --update, with --verbose or without, on the error stream: "wav2lsd: file.wav" + this.
 constexpr const char* FormatChangedWarning =
     ": its format changed (rate, channels or bits); whatever reads the bank must expect the "
     "new one";
