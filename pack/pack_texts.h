@@ -26,6 +26,9 @@ constexpr const char* UsageLines[] = {
 constexpr const char* UnknownOption = "unknown option";
 constexpr const char* TryHelp = "try 'wav2lsd --help'";
 constexpr const char* NoWavFiles = "no WAV files given";
+// A lone argument named like a WAV file: the bank was forgotten, not the files.
+constexpr const char* WavFileAlone =
+    "no bank given, only this WAV file: give the bank first, wav2lsd BANK WAV...";
 constexpr const char* NoBank = "no BANK given";
 constexpr const char* WavFilesWithUpdate = "--update and --list take the bank alone, no WAV files";
 constexpr const char* VerboseAlone = "--verbose goes with --update";

@@ -121,6 +121,9 @@ TEST(Wav2lsdCommandLine, HelpVersionMistakesAndSlips) {
         {{"-h", "a.wav"}, 0, usage, "", "", {}},
         {{"--version"}, 0, ToolLines({"wav2lsd " WAV2LSD_VERSION, "MIT License"}), "", "", {}},
         {{"bank.lsd"}, 1, "", "bank.lsd", "no WAV files", {}},
+        // A WAV file alone: the bank is what is missing.
+        {{"x.wav"}, 1, "", "x.wav", "no bank given, only this WAV file: give the bank first", {{"x.wav", wav}}},
+        {{"-f", "X.WAV"}, 1, "", "X.WAV", "no bank given, only this WAV file", {}},
         {{"--bank", "a.wav"}, 1, "", "--bank", "unknown option: try 'wav2lsd --help'", {}},
         {{"-v"}, 1, "", "-v", "--verbose goes with --update", {}},
         {{"--list", "x.wav"}, 1, "", "x.wav", "--list take a bank, not a WAV file", {{"x.wav", wav}}},
