@@ -10,6 +10,7 @@
 #endif
 
 #include <algorithm>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -452,12 +453,12 @@ TEST(Wav2lsdOutput, ALostLineFailsTheRunAndAClosedPipeEndsItQuietly) {
         EXPECT_EQ(result.exitCode, c.exitCode);
         EXPECT_EQ(result.output, c.output);
         EXPECT_EQ(std::count(result.errors.begin(), result.errors.end(), '\n'),
-                  static_cast<long>(c.errorWords.size()))
+                  static_cast<std::ptrdiff_t>(c.errorWords.size()))
             << result.errors;
         size_t at = 0;
         for (const std::string& words : c.errorWords) {
-            EXPECT_EQ(result.errors.compare(at, 9 + words.size(), "wav2lsd: " + words), 0)
-                << result.errors;
+            const std::string start = "wav2lsd: " + words;
+            EXPECT_EQ(result.errors.compare(at, start.size(), start), 0) << result.errors;
             at = result.errors.find('\n', at) + 1;
         }
     }

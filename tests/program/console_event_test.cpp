@@ -253,7 +253,12 @@ const char* const kStrace = "/usr/bin/strace";
 const char* const kStepNames[] = {"", "_in_update_first_pass", "_in_update_commit",
                                   "_after_update_rename", "_after_pack_rename"};
 
-void PrintTo(const Wav2lsdEvent& c, std::ostream* os) { *os << c.signal << kStepNames[c.step]; }
+std::string EventName(const Wav2lsdEvent& c) {
+    std::string name = c.signal == SIGHUP ? "close" : c.signal == SIGINT ? "interrupt" : "shutdown";
+    return name + kStepNames[c.step];
+}
+
+void PrintTo(const Wav2lsdEvent& c, std::ostream* os) { *os << EventName(c); }
 
 // Entries whose samples the file leaves as holes: gigabytes to read, no disk
 // to hold them.
@@ -401,11 +406,7 @@ INSTANTIATE_TEST_SUITE_P(Events, Wav2lsdEventTest,
                                            Wav2lsdEvent{SIGINT, kUpdateFolderSync},
                                            Wav2lsdEvent{SIGHUP, kPackFolderSync}),
                          [](const ::testing::TestParamInfo<Wav2lsdEvent>& info) {
-                             const Wav2lsdEvent& c = info.param;
-                             std::string name = c.signal == SIGHUP   ? "close"
-                                                : c.signal == SIGINT ? "interrupt"
-                                                                     : "shutdown";
-                             return name + kStepNames[c.step];
+                             return EventName(info.param);
                          });
 
 }  // namespace
