@@ -1,4 +1,6 @@
-// Every line that the program prints.
+// Every line that the program prints. The README, man/lsd2wav.1.in and
+// packaging/README-windows.txt.in each list the headings, the entry line
+// and the status lines in this order; the pages test fails when one differs.
 #pragma once
 
 constexpr const char* MusicHeading = "Extracting music...";

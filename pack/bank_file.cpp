@@ -118,7 +118,13 @@ bool FinishReplacement(const char* bankPath, Replacement* replacement, bool writ
     if (!CloseFile(replacement->file) && ok)
         ok = Fail(failure, bankPath, CannotWriteBank, SystemReasonText());
     bool oldGone = false;
-    if (ok) ok = PutInPlace(bankPath, *replacement, &oldGone, failure);
+    if (ok) {
+        ok = PutInPlace(bankPath, *replacement, &oldGone, failure);
+        // Still inside the gate, where the move was made: an event from now
+        // on finds the run done, or the new bank's one copy left alone.
+        if (ok) DoneOnEvent();
+        if (oldGone) KeepOnEvent();
+    }
     // The new bank under its temporary name is all there is of the bank then.
     if (!ok && !oldGone && !RemoveFile(replacement->temporaryPath)) {
         PackFailure left = {};

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "pack/entry_name.h"
 #include "pack/list_bank.h"
 #include "pack/pack_bank.h"
 #include "pack/pack_texts.h"
@@ -79,7 +80,8 @@ int32_t RunPackCommand(int32_t argc, const char* const* argv) {
     if (verbose && !update) return Refuse("--verbose", VerboseAlone);
     if (force && (update || list)) return Refuse("--force", ForceAlone);
     if ((update || list) && at + 1 < argc) return Refuse(argv[at + 1], WavFilesWithUpdate);
-    if (!update && !list && at + 1 == argc) return Refuse(bank, NoWavFiles);
+    if (!update && !list && at + 1 == argc)
+        return Refuse(bank, HasWavEnding(bank) ? WavFileAlone : NoWavFiles);
     // No event may leave a writing run looking as if it had finished.
     if (!list) EndRunOnEvent();
     PackFailure failure = {};

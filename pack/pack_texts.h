@@ -26,6 +26,9 @@ constexpr const char* UsageLines[] = {
 constexpr const char* UnknownOption = "unknown option";
 constexpr const char* TryHelp = "try 'wav2lsd --help'";
 constexpr const char* NoWavFiles = "no WAV files given";
+// A lone argument named like a WAV file: the bank was forgotten, not the files.
+constexpr const char* WavFileAlone =
+    "no bank given, only this WAV file: give the bank first, wav2lsd BANK WAV...";
 constexpr const char* NoBank = "no BANK given";
 constexpr const char* WavFilesWithUpdate = "--update and --list take the bank alone, no WAV files";
 constexpr const char* VerboseAlone = "--verbose goes with --update";
@@ -133,7 +136,7 @@ constexpr const char* ChangedFormat = "format";
 constexpr const char* ChangedLength = "length";
 constexpr const char* ChangedSamples = "samples";
 constexpr const char* ChangedEnd = " changed";
-// --update without --verbose, on the error stream: "wav2lsd: file.wav" + this.
+// --update, with --verbose or without, on the error stream: "wav2lsd: file.wav" + this.
 constexpr const char* FormatChangedWarning =
     ": its format changed (rate, channels or bits); whatever reads the bank must expect the "
     "new one";

@@ -16,14 +16,19 @@
 
 namespace {
 
+// How an entry's file is named in a line: escaped, as the listing shows it.
+void ShownFileName(const char* name, char (&shown)[4 * FileNameSize]) {
+    char file[FileNameSize];
+    MakeFileName(name, file);
+    EscapeName(file, shown, sizeof shown);
+}
+
 // "BANK: entry N, name.wav" (without a bank, "entry N, name.wav"), to name
 // an entry in a message.
 LineText EntryLabel(const char* bankPath, int32_t index, const char* name) {
     char number[DecimalTextSize];
-    char file[FileNameSize];
     char shown[4 * FileNameSize];
-    MakeFileName(name, file);
-    EscapeName(file, shown, sizeof shown);
+    ShownFileName(name, shown);
     LineText label = {};
     if (bankPath) {
         AppendText(&label, bankPath);
@@ -160,26 +165,26 @@ bool WriteUpdatedBank(const char* bankPath, FileHandle* old, FileHandle* bank,
     return ok;
 }
 
-// The entries that changed: with `verbose`, one line each on standard output,
-// which must all go out; without, one line on the error stream for each whose
-// format changed, which whatever reads the bank may not expect.
+// The entries that changed: one line on the error stream for each whose
+// format changed, which whatever reads the bank may not expect; and with
+// `verbose`, one line each on standard output, which must all go out.
 bool PrintChanges(const char* bankPath, const EntryTable& entries, bool verbose,
                   PackFailure* failure) {
+    char shown[4 * FileNameSize];
     for (int32_t i = 0; i < entries.count; ++i) {
-        unsigned char changes = entries.records[i].changes;
-        if (changes == 0 || (!verbose && !(changes & ChangedFormatBit))) continue;
-        char file[FileNameSize];
-        char shown[4 * FileNameSize];
-        MakeFileName(entries.records[i].name, file);
-        EscapeName(file, shown, sizeof shown);
+        if (!(entries.records[i].changes & ChangedFormatBit)) continue;
+        ShownFileName(entries.records[i].name, shown);
         LineText line = {};
-        if (!verbose) {
-            AppendText(&line, RefusalPrefix);
-            AppendText(&line, shown);
-            AppendText(&line, FormatChangedWarning);
-            PrintErrorLine(line.text);
-            continue;
-        }
+        AppendText(&line, RefusalPrefix);
+        AppendText(&line, shown);
+        AppendText(&line, FormatChangedWarning);
+        PrintErrorLine(line.text);
+    }
+    for (int32_t i = 0; verbose && i < entries.count; ++i) {
+        unsigned char changes = entries.records[i].changes;
+        if (changes == 0) continue;
+        ShownFileName(entries.records[i].name, shown);
+        LineText line = {};
         AppendText(&line, shown);
         const char* separator = ": ";
         for (unsigned char bit : {ChangedFormatBit, ChangedLengthBit, ChangedSamplesBit}) {

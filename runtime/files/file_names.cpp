@@ -3,21 +3,18 @@
 #include "platform/os.h"
 #include "runtime/process/gate.h"
 
+// The moves are made inside the gate, though they may wait for the disk: an
+// event that comes meanwhile waits for them to end, and so finds the name
+// holding either the old file or the new one, and its caller knowing which.
 bool MoveFileOver(const char* from, const char* to) {
-    BOOL moved = OutsideGate(nullptr, [&] {
-        return Os.MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    });
-    return moved != FALSE;
+    return Os.MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
 Replaced ReplaceFileWith(const char* to, const char* from) {
     // Attributes or security that cannot be carried over are no reason to
     // keep the old bank: the caller reports what it can tell of them.
-    BOOL replaced = OutsideGate(nullptr, [&] {
-        return Os.ReplaceFileA(to, from, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                               nullptr);
-    });
-    if (replaced) return Replaced::Done;
+    if (Os.ReplaceFileA(to, from, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+        return Replaced::Done;
     DWORD error = Os.GetLastError();
     // The old file went away (taken by ReplaceFile, or by someone else
     // meanwhile), or ReplaceFile refused for a reason of its own, as Wine's

@@ -2,7 +2,8 @@
 #pragma once
 
 // Puts the file `from` in the place of `to` in one step, replacing whatever
-// was there; whether it worked. Once it has, the move is on the disk.
+// was there; whether it worked. Once it has, the move is on the disk. A
+// console event waits until it has ended (it runs inside the gate).
 bool MoveFileOver(const char* from, const char* to);
 
 // How ReplaceFileWith left the two files: `from` in the place of `to`; both
@@ -14,7 +15,7 @@ enum class Replaced { Done, NotDone, OldGone };
 // on its attributes and security (on POSIX `from` took its owner, group and
 // permission bits when it was made from `to` as a template); where the
 // system will not replace, a plain move does what it can. Once it is done,
-// it is on the disk.
+// it is on the disk. A console event waits until it has ended.
 Replaced ReplaceFileWith(const char* to, const char* from);
 
 // Deletes the file; whether it went.

@@ -18,6 +18,13 @@ void EndRunOnEvent();
 // until KeepOnEvent.
 void RemoveOnEvent(const char* path, FileHandle* writer);
 
-// The file is done with (renamed into place, or removed): an event leaves
-// it alone.
+// The file is done with (removed, or left as all there is of the new
+// bank): an event leaves it alone, and still ends the run as unfinished.
 void KeepOnEvent();
+
+// The file has taken the place it was made for, and with that the run has
+// done its work: an event from now on leaves it alone and ends the process at
+// once with exit code 0, whatever lines were still to be printed. To be
+// called inside the gate, right after the move, so that no event comes
+// between the two.
+void DoneOnEvent();

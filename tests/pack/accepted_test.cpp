@@ -10,6 +10,7 @@
 #endif
 
 #include <algorithm>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -121,6 +122,9 @@ TEST(Wav2lsdCommandLine, HelpVersionMistakesAndSlips) {
         {{"-h", "a.wav"}, 0, usage, "", "", {}},
         {{"--version"}, 0, ToolLines({"wav2lsd " WAV2LSD_VERSION, "MIT License"}), "", "", {}},
         {{"bank.lsd"}, 1, "", "bank.lsd", "no WAV files", {}},
+        // A WAV file alone: the bank is what is missing.
+        {{"x.wav"}, 1, "", "x.wav", "no bank given, only this WAV file: give the bank first", {{"x.wav", wav}}},
+        {{"-f", "X.WAV"}, 1, "", "X.WAV", "no bank given, only this WAV file", {}},
         {{"--bank", "a.wav"}, 1, "", "--bank", "unknown option: try 'wav2lsd --help'", {}},
         {{"-v"}, 1, "", "-v", "--verbose goes with --update", {}},
         {{"--list", "x.wav"}, 1, "", "x.wav", "--list take a bank, not a WAV file", {{"x.wav", wav}}},
@@ -388,17 +392,24 @@ TEST(Wav2lsdOutput, ALostLineFailsTheRunAndAClosedPipeEndsItQuietly) {
         std::vector<std::string> arguments;
         Bytes bank;
         int exitCode;
-        std::string errorWords;  // on the error stream, "" for nothing at all
+        // The lines on the error stream, each "wav2lsd: " and these words
+        // first; none at all when empty.
+        std::vector<std::string> errorWords;
+        std::string output = "";  // standard output, when it is a pipe
     } cases[] = {
         {"listing to a full disk", "exec \"$0\" \"$@\" >/dev/full", {"--list", "bank.lsd"},
-         ArchiveBytes({a}), 1, "bank.lsd: cannot write the whole listing"},
+         ArchiveBytes({a}), 1, {"bank.lsd: cannot write the whole listing"}},
         {"changes to a full disk", "exec \"$0\" \"$@\" >/dev/full",
          {"-v", "--update", "bank.lsd"}, ArchiveBytes({a}), 1,
-         "bank.lsd: updated, but the list of changes could not be written"},
+         {"a.wav: its format changed",
+          "bank.lsd: updated, but the list of changes could not be written"}},
         {"listing to a reader that stops", "set -o pipefail; \"$0\" \"$@\" | head -n 1 >/dev/null",
-         {"--list", "bank.lsd"}, ArchiveBytes(many), 1, ""},
+         {"--list", "bank.lsd"}, ArchiveBytes(many), 1, {}},
         {"a changed format without --verbose", "exec \"$0\" \"$@\"", {"--update", "bank.lsd"},
-         ArchiveBytes({a}), 0, "a.wav: its format changed"},
+         ArchiveBytes({a}), 0, {"a.wav: its format changed"}},
+        {"a changed format with --verbose", "exec \"$0\" \"$@\"", {"-v", "--update", "bank.lsd"},
+         ArchiveBytes({a}), 0, {"a.wav: its format changed"},
+         ToolLines({"a.wav: format changed"})},
     };
     // Forty files where a process may hold 24 open at once: each file is
     // closed once packed.
@@ -406,8 +417,8 @@ TEST(Wav2lsdOutput, ALostLineFailsTheRunAndAClosedPipeEndsItQuietly) {
     for (int i = 0; i < 40; ++i) forty.push_back("f" + std::to_string(i) + ".wav");
     const std::string limited = "ulimit -n 24 && exec \"$0\" \"$@\"";
     Case limits[] = {
-        {"more files than descriptors", limited, forty, ArchiveBytes({a}), 0, ""},
-        {"--update of as many", limited, {"--update", "bank.lsd"}, Bytes(), 0, ""},
+        {"more files than descriptors", limited, forty, ArchiveBytes({a}), 0, {}},
+        {"--update of as many", limited, {"--update", "bank.lsd"}, Bytes(), 0, {}},
     };
     // wav2lsd in `folder`, started by bash with the case's command line.
     auto run = [](const std::string& folder, const Case& c) {
@@ -440,11 +451,15 @@ TEST(Wav2lsdOutput, ALostLineFailsTheRunAndAClosedPipeEndsItQuietly) {
         RunResult result = run(dir.path, c);
         EXPECT_TRUE(result.exited) << DescribeEnd(result);
         EXPECT_EQ(result.exitCode, c.exitCode);
-        if (c.errorWords.empty()) {
-            EXPECT_EQ(result.errors, "");
-        } else {
-            EXPECT_EQ(result.errors.rfind("wav2lsd: " + c.errorWords, 0), 0u) << result.errors;
-            EXPECT_EQ(std::count(result.errors.begin(), result.errors.end(), '\n'), 1);
+        EXPECT_EQ(result.output, c.output);
+        EXPECT_EQ(std::count(result.errors.begin(), result.errors.end(), '\n'),
+                  static_cast<std::ptrdiff_t>(c.errorWords.size()))
+            << result.errors;
+        size_t at = 0;
+        for (const std::string& words : c.errorWords) {
+            const std::string start = "wav2lsd: " + words;
+            EXPECT_EQ(result.errors.compare(at, start.size(), start), 0) << result.errors;
+            at = result.errors.find('\n', at) + 1;
         }
     }
 }

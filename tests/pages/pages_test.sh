@@ -262,6 +262,48 @@ case_line_ends() {
     claim "no line ends with CR"
 }
 
+# The console lines of lsd2wav, one a line, in the order of its code
+# (extract/console_texts.h): the headings, the entry line (its indent, then
+# "name.wav", as the pages write it) and the status lines.
+code_console_lines() {
+    sed -nE -e 's/^constexpr const char\* EntryIndent = "(.*)";.*$/\1name.wav/p' \
+        -e 's/^constexpr const char\* (MusicHeading|SoundHeading|Status[A-Za-z]+) = "(.*)";$/\2/p' \
+        "$src/extract/console_texts.h"
+}
+# console_lines PAGE: the lines that PAGE's table of console lines lists, in
+# its order: the first cells of the README's table, without their marks;
+# the tags of lsd2wav(1)'s OUTPUT, without roff's macros and quotes; the
+# first column of README-windows.txt's "What each line means".
+console_lines() {
+    case $1 in
+    README.md)
+        page_text "$1" | sed -n '/^| Line | Meaning | What to do |$/,/^$/p' |
+            sed -nE 's/^\| ([^|]*`[^|]*) \|.*$/\1/p' | tr -d '`*' ;;
+    *.1.in)
+        page_text "$1" | sed -n '/^\.SH OUTPUT$/,/^\.SH /p' | sed -n '/^\.TP$/{n;p}' |
+            sed -E 's/^\.[A-Z]+ //; s/"([^"]*)" ?/\1/g' ;;
+    *)
+        page_text "$1" | sed -n '/^What each line means$/,/^$/p' | sed '1,2d; /^$/d; /^   /d' |
+            sed -E 's/^( *[^ ]+( [^ ]+)*) {2,}.*$/\1/' ;;
+    esac
+}
+
+# README "Nothing happened?", lsd2wav(1) OUTPUT, README-windows.txt: each
+# copy of the table of console lines lists the lines the code prints, no
+# more, no fewer, in the code's order.
+case_console_lines() {
+    local code page copy
+    code=$(code_console_lines)
+    grep -qx '  ok' <<<"$code" && grep -qx '  name.wav' <<<"$code" && grep -qx 'Extracting music...' <<<"$code"
+    claim "extract/console_texts.h gives the headings, the entry line and the status lines"
+    for page in README.md man/lsd2wav.1.in packaging/README-windows.txt.in; do
+        copy=$(console_lines "$page")
+        [ "$copy" = "$code" ]
+        claim "$page lists the console lines as the code has them"
+        [ "$copy" = "$code" ] || diff <(echo "$code") <(echo "$copy") | sed 's/^/    /' >&2
+    done
+}
+
 declare -F "case_$case_name" >/dev/null || { echo "pages_test.sh: no case $case_name" >&2; exit 2; }
 "case_$case_name"
 [ "$failures" -eq 0 ] || { echo "$case_name: $failures failed" >&2; exit 1; }

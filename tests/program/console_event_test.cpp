@@ -23,6 +23,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ostream>
@@ -227,17 +228,37 @@ INSTANTIATE_TEST_SUITE_P(Events, BufferedEventTest, ::testing::Values(SIGHUP, SI
 // wav2lsd caught by an event at each step of a run that writes. In the first
 // pass of --update it reads a bank of huge sparse entries from end to end,
 // before it makes any file; in a pack its temporary bank is made and it
-// waits in the open of its second input, a FIFO that no one writes. Every
-// event ends it as an unfinished run (the signal's own end), removes the
-// temporary file first, and leaves the older bank as it was.
-struct Wav2lsdEvent {
-    int signal;
-    bool firstPassOfUpdate;
+// waits in the open of its second input, a FIFO that no one writes. There,
+// and while the new bank is synced to the disk, every event ends it as an
+// unfinished run (the signal's own end), removes the temporary file first,
+// and leaves the older bank as it was. Once the new bank has been renamed
+// into place the run has succeeded: an event while the folder is synced
+// after that ends it with exit code 0. strace holds the program in those
+// syncs: the first fsync is the new bank's, the second the folder's.
+enum Wav2lsdStep {
+    kPackWaitingForInput,
+    kUpdateFirstPass,
+    kUpdateCommit,
+    kUpdateFolderSync,
+    kPackFolderSync,
 };
 
-void PrintTo(const Wav2lsdEvent& c, std::ostream* os) {
-    *os << c.signal << (c.firstPassOfUpdate ? " in the first pass of --update" : " in a pack");
+struct Wav2lsdEvent {
+    int signal;
+    Wav2lsdStep step;
+};
+
+const char* const kStrace = "/usr/bin/strace";
+
+const char* const kStepNames[] = {"", "_in_update_first_pass", "_in_update_commit",
+                                  "_after_update_rename", "_after_pack_rename"};
+
+std::string EventName(const Wav2lsdEvent& c) {
+    std::string name = c.signal == SIGHUP ? "close" : c.signal == SIGINT ? "interrupt" : "shutdown";
+    return name + kStepNames[c.step];
 }
+
+void PrintTo(const Wav2lsdEvent& c, std::ostream* os) { *os << EventName(c); }
 
 // Entries whose samples the file leaves as holes: gigabytes to read, no disk
 // to hold them.
@@ -256,10 +277,34 @@ bool WriteSparseBank(const std::string& path, int entries) {
     return std::fclose(file) == 0 && ok;
 }
 
+// The program that strace started, once it runs; 0 before.
+pid_t TracedChild(pid_t strace) {
+    Bytes children;
+    std::string path = "/proc/" + std::to_string(strace) + "/task/" + std::to_string(strace);
+    if (!ReadFileBytes(path + "/children", &children)) return 0;
+    return static_cast<pid_t>(std::atoi(children.c_str()));
+}
+
+// Starts the program under strace, which holds its `which`th fsync for two
+// seconds before the call runs.
+std::vector<std::string> HoldingSync(const std::string& which) {
+    // LeakSanitizer cannot work in a traced process.
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    std::vector<std::string> wrapper = {
+        "/usr/bin/env", std::string("ASAN_OPTIONS=") + (asan ? asan : "") + ":detect_leaks=0"};
+    for (const char* part : {kStrace, "-f", "-qq", "-o", "/dev/null", "-e", "trace=fsync", "-e"})
+        wrapper.push_back(part);
+    wrapper.push_back("inject=fsync:delay_enter=2000000:when=" + which);
+    return wrapper;
+}
+
 class Wav2lsdEventTest : public ::testing::TestWithParam<Wav2lsdEvent> {};
 
-TEST_P(Wav2lsdEventTest, EndsUnfinishedAndLeavesTheBankAsItWasAndNoTemporaryFile) {
+TEST_P(Wav2lsdEventTest, EndsUnfinishedWithTheOldBankOrFinishedWithTheNew) {
     const Wav2lsdEvent& c = GetParam();
+    const bool inSync = c.step >= kUpdateCommit;
+    const bool done = c.step >= kUpdateFolderSync;
+    if (inSync && access(kStrace, X_OK) != 0) GTEST_SKIP() << "no strace";
     ScopedTempDir dir;
     ASSERT_FALSE(dir.path.empty());
     const std::string bank = dir.Join("bank.lsd");
@@ -267,52 +312,101 @@ TEST_P(Wav2lsdEventTest, EndsUnfinishedAndLeavesTheBankAsItWasAndNoTemporaryFile
     options.directory = dir.path;
     options.program = WAV2LSD_PROGRAM;
     options.timeoutSeconds = 20;
-    if (c.firstPassOfUpdate) {
+    Bytes oldBank = "older bank", newBank;
+    if (c.step == kUpdateFirstPass) {
         ASSERT_TRUE(WriteSparseBank(bank, 4));
         options.arguments = {"--update", "bank.lsd"};
-    } else {
+    } else if (c.step == kPackWaitingForInput) {
         ASSERT_TRUE(WriteBytesToFile(dir.Join("a.wav"), PlainWav(PcmFormat(1, 8000, 8), "abcd")));
         ASSERT_TRUE(MakeFifo(dir.Join("b.wav")));
-        ASSERT_TRUE(WriteBytesToFile(bank, "older bank"));
+        ASSERT_TRUE(WriteBytesToFile(bank, oldBank));
         options.arguments = {"--force", "bank.lsd", "a.wav", "b.wav"};
+    } else if (c.step == kPackFolderSync) {
+        BankEntry entry = MakeEntry("a", 998, 3);
+        entry.format = PcmFormat(1, 8000, 8);
+        ASSERT_TRUE(WriteBytesToFile(dir.Join("a.wav"), ExpectedWav(entry)));
+        newBank = ArchiveBytes({entry}, 0);
+        options.arguments = {"bank.lsd", "a.wav"};
+    } else {
+        // The second entry's samples edited.
+        BankEntry one = MakeEntry("one", 1000, 1), two = MakeEntry("two", 2000, 2);
+        BankEntry edited = two;
+        edited.samples = PatternBytes(two.samples.size(), 9);
+        oldBank = ArchiveBytes({one, two});
+        newBank = ArchiveBytes({one, edited});
+        ASSERT_TRUE(WriteBytesToFile(bank, oldBank));
+        ASSERT_TRUE(WriteBytesToFile(dir.Join("one.wav"), ExpectedWav(one)));
+        ASSERT_TRUE(WriteBytesToFile(dir.Join("two.wav"), ExpectedWav(edited)));
+        options.arguments = {"--update", "bank.lsd"};
     }
-    struct stat bankBefore;
-    ASSERT_EQ(stat(bank.c_str(), &bankBefore), 0);
+    if (inSync) options.wrapper = HoldingSync(c.step == kUpdateCommit ? "1" : "2");
+    struct stat bankBefore = {};
+    const bool bankWasThere = stat(bank.c_str(), &bankBefore) == 0;
+    ASSERT_EQ(bankWasThere, c.step != kPackFolderSync);
     const std::vector<std::string> before = ListTree(dir.path);
     bool temporarySeen = false, signalled = false;
+    double heldSince = -1;
     options.whileRunning = [&](const RunProgress& progress) {
-        temporarySeen = ListTree(dir.path).size() > before.size();
-        // 64 MiB of the bank read, or held in the open of the FIFO.
-        signalled = c.firstPassOfUpdate ? !temporarySeen && BytesRead(progress.pid) > (64 << 20)
-                                        : temporarySeen && MainThreadState(progress.pid) == 'S';
-        if (signalled) kill(progress.pid, c.signal);
+        temporarySeen = PathExists(bank + ".wav2lsd-tmp");
+        pid_t pid = inSync ? TracedChild(progress.pid) : progress.pid;
+        if (c.step == kUpdateFirstPass) {
+            // 64 MiB of the bank read.
+            signalled = !temporarySeen && BytesRead(pid) > (64 << 20);
+        } else if (!inSync) {
+            // Held in the open of the FIFO.
+            signalled = temporarySeen && MainThreadState(pid) == 'S';
+        } else {
+            // Stopped by strace in the sync for a fifth of a second on end:
+            // the sync of the new bank, under its temporary name, or that of
+            // the folder, with the new bank under BANK's name.
+            struct stat now;
+            bool renamed =
+                stat(bank.c_str(), &now) == 0 && (!bankWasThere || now.st_ino != bankBefore.st_ino);
+            bool held = pid > 0 && MainThreadState(pid) == 't' &&
+                        (done ? renamed && !temporarySeen : temporarySeen && !renamed);
+            if (!held) heldSince = -1;
+            if (held && heldSince < 0) heldSince = progress.seconds;
+            signalled = held && progress.seconds - heldSince > 0.2;
+        }
+        if (signalled) kill(pid, c.signal);
         return signalled;
     };
     RunResult result = RunProgram(options);
 
     ASSERT_TRUE(signalled) << DescribeEnd(result);
-    EXPECT_EQ(temporarySeen, !c.firstPassOfUpdate);
+    EXPECT_EQ(temporarySeen, c.step != kUpdateFirstPass && !done);
+    if (done) {
+        ASSERT_TRUE(result.exited) << DescribeEnd(result);
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_EQ(result.errors, "");
+        std::vector<std::string> after = before;
+        if (!bankWasThere) after.push_back("bank.lsd");
+        std::sort(after.begin(), after.end());
+        EXPECT_EQ(ListTree(dir.path), after);
+        EXPECT_TRUE(FileHolds(bank, newBank));
+        return;
+    }
     ASSERT_TRUE(EndedBySignal(result, c.signal)) << DescribeEnd(result);
     EXPECT_EQ(ListTree(dir.path), before);
     struct stat bankAfter;
     ASSERT_EQ(stat(bank.c_str(), &bankAfter), 0);
     EXPECT_EQ(bankAfter.st_ino, bankBefore.st_ino);
     EXPECT_EQ(bankAfter.st_size, bankBefore.st_size);
-    if (!c.firstPassOfUpdate) {
-        EXPECT_TRUE(FileHolds(bank, "older bank"));
+    if (c.step != kUpdateFirstPass) {
+        EXPECT_TRUE(FileHolds(bank, oldBank));
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Events, Wav2lsdEventTest,
-                         ::testing::Values(Wav2lsdEvent{SIGHUP, false}, Wav2lsdEvent{SIGINT, false},
-                                           Wav2lsdEvent{SIGTERM, false},
-                                           Wav2lsdEvent{SIGINT, true}),
+                         ::testing::Values(Wav2lsdEvent{SIGHUP, kPackWaitingForInput},
+                                           Wav2lsdEvent{SIGINT, kPackWaitingForInput},
+                                           Wav2lsdEvent{SIGTERM, kPackWaitingForInput},
+                                           Wav2lsdEvent{SIGINT, kUpdateFirstPass},
+                                           Wav2lsdEvent{SIGTERM, kUpdateCommit},
+                                           Wav2lsdEvent{SIGINT, kUpdateFolderSync},
+                                           Wav2lsdEvent{SIGHUP, kPackFolderSync}),
                          [](const ::testing::TestParamInfo<Wav2lsdEvent>& info) {
-                             const Wav2lsdEvent& c = info.param;
-                             std::string name = c.signal == SIGHUP   ? "close"
-                                                : c.signal == SIGINT ? "interrupt"
-                                                                     : "shutdown";
-                             return name + (c.firstPassOfUpdate ? "_in_update_first_pass" : "");
+                             return EventName(info.param);
                          });
 
 }  // namespace
