@@ -106,6 +106,10 @@ EMSCRIPTEN_KEEPALIVE int32_t RemoveFile(const char* name, int32_t nameLength) {
 
 EMSCRIPTEN_KEEPALIVE void RemoveAllFiles() { StoreClear(); }
 
+EMSCRIPTEN_KEEPALIVE void RemoveAllFilesBut(const char* name, int32_t nameLength) {
+    StoreKeepOnly(name, static_cast<size_t>(nameLength));
+}
+
 // lsd2wav in the page's folder: every entry of music_p.lsd (or else
 // sound_p.lsd) to its WAV file there, with its console lines.
 EMSCRIPTEN_KEEPALIVE void ExtractBank() {

@@ -54,11 +54,7 @@ const removeFile = name => withBytes([name], p => engine._RemoveFile(p, name.len
 const renameFile = (from, to) => withBytes([from, to], (f, t) => engine._RenameFile(f, from.length, t, to.length));
 
 // Every file but the bank goes: an extraction's files, a pack's WAV files.
-function keepOnlyBank() {
-  const bank = takeOrLeave(utf8(bankName));
-  engine._RemoveAllFiles();
-  bank();
-}
+const keepOnlyBank = () => withBytes([utf8(bankName)], p => engine._RemoveAllFilesBut(p, bankName.length));
 // Takes the bank out of the folder for a moment: a function that puts it back.
 function takeOrLeave(name) {
   const temporary = utf8('\u0001bank');
@@ -198,7 +194,7 @@ const handlers = {
       if (!packed || !packed.ok) { removeFile(newBank); if (bank) bank(); }
     }
     if (!packed.ok) return { failure: packed };
-    engine._RemoveAllFiles();
+    withBytes([newBank], p => engine._RemoveAllFilesBut(p, newBank.length));
     pageFiles.length = 1;
     bankName = 'music_p.lsd';
     renameFile(newBank, utf8(bankName));

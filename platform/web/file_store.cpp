@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <new>
 
 #include "platform/web/file_store_node.h"
@@ -113,3 +114,9 @@ bool StoreRemove(const char* name, size_t nameLength) {
 }
 
 void StoreClear() { StoredFiles().clear(); }
+
+void StoreKeepOnly(const char* name, size_t nameLength) {
+    NameLookup kept = LookUpName(name, nameLength);
+    auto& files = StoredFiles();
+    for (auto at = files.begin(); at != files.end();) at = at->first == kept.key ? std::next(at) : files.erase(at);
+}

@@ -36,3 +36,6 @@ bool StoreRemove(const char* name, size_t nameLength);
 
 // Removes every file, so that nothing of one bank is left for the next.
 void StoreClear();
+
+// Removes every file but the one of that name: what a run made beside a bank.
+void StoreKeepOnly(const char* name, size_t nameLength);
