@@ -98,6 +98,12 @@ TEST(OsFailure, LeavesNoBankAndNoTemporaryFile) {
              s.GetLastError = [] { return DWORD{ERROR_WRITE_PROTECT}; };
          },
          "cannot create the temporary file beside it: the disk is write-protected"},
+        {"temporary name in use by another program",
+         [](OsSpy& s, const std::string& t) {
+             FailNth(s, OsCall::CreateFileA, 1, true, t);
+             s.GetLastError = [] { return DWORD{ERROR_SHARING_VIOLATION}; };
+         },
+         "cannot create the temporary file beside it: in use by another program"},
         {"rename and removal fail",
          [](OsSpy& s, const std::string& t) {
              FailNth(s, OsCall::MoveFileExA, 1, true, t);
