@@ -45,6 +45,16 @@ InProcessRun RunPackIn(const std::string& folder, OsSpy& spy,
     return run;
 }
 
+// The system reports `file` read-only, as Windows does a file with that
+// attribute (which root's writes pass over on Linux, and under Wine).
+void ReportReadOnly(OsSpy& spy, const std::string& file) {
+    spy.GetFileAttributesA = [file](LPCSTR name) {
+        DWORD attributes = RealOs.GetFileAttributesA(name);
+        if (attributes == INVALID_FILE_ATTRIBUTES || file != name) return attributes;
+        return (attributes & ~DWORD{FILE_ATTRIBUTE_NORMAL}) | FILE_ATTRIBUTE_READONLY;
+    };
+}
+
 // `count` entries named e0, e1, ... of `length`, each with samples of its own.
 std::vector<BankEntry> NumberedEntries(int count, int32_t length) {
     std::vector<BankEntry> entries;
@@ -55,6 +65,7 @@ std::vector<BankEntry> NumberedEntries(int count, int32_t length) {
 TEST(OsFailure, LeavesNoBankAndNoTemporaryFile) {
     const std::string temporary = std::string("bank.lsd") + TemporarySuffix;
     const std::vector<std::string> pack = {"bank.lsd", "a.wav", "b.wav"};
+    const std::vector<std::string> force = {"--force", "bank.lsd", "a.wav", "b.wav"};
     struct Case {
         const char* label;
         std::function<void(OsSpy&, const std::string& temporary)> fail;
@@ -110,6 +121,21 @@ TEST(OsFailure, LeavesNoBankAndNoTemporaryFile) {
              FailNth(s, OsCall::DeleteFileA, 1, true, t);
          },
          "in place", true, pack, false, {temporary}},
+        // A read-only bank is listed; it is not replaced or updated; and a
+        // pack over it is refused for being there at all.
+        {"read-only bank listed",
+         [](OsSpy& s, const std::string&) { ReportReadOnly(s, "bank.lsd"); }, nullptr, false,
+         {"--list", "bank.lsd"}, true, {"bank.lsd"}},
+        {"read-only bank replaced",
+         [](OsSpy& s, const std::string&) { ReportReadOnly(s, "bank.lsd"); },
+         "is read-only: clear its read-only attribute first", false, force, true, {"bank.lsd"}},
+        {"read-only bank updated",
+         [](OsSpy& s, const std::string&) { ReportReadOnly(s, "bank.lsd"); },
+         "is read-only: clear its read-only attribute first", false, {"--update", "bank.lsd"},
+         true, {"bank.lsd"}},
+        {"read-only bank packed over",
+         [](OsSpy& s, const std::string&) { ReportReadOnly(s, "bank.lsd"); }, "already exists",
+         false, pack, true, {"bank.lsd"}},
     };
     const BankEntry a{NameField("a"), 0, PcmFormat(1, 8000, 8), "ab"};
     const BankEntry b{NameField("b"), 89998, PcmFormat(1, 8000, 8), PatternBytes(90000, 1)};
