@@ -121,6 +121,21 @@ TEST(OsFailure, LeavesNoBankAndNoTemporaryFile) {
              FailNth(s, OsCall::DeleteFileA, 1, true, t);
          },
          "in place", true, pack, false, {temporary}},
+        // ReplaceFile took the old bank away and could not put the new one
+        // in its place, nor could a move: the new bank is all there is, and
+        // stays, under its temporary name.
+        {"old bank gone, new bank not moved",
+         [](OsSpy& s, const std::string& t) {
+             s.ReplaceFileA = [](LPCSTR replaced, LPCSTR, LPCSTR, DWORD, LPVOID, LPVOID) {
+                 std::remove(replaced);
+                 return FALSE;
+             };
+             s.GetLastError = [] { return DWORD{ERROR_UNABLE_TO_MOVE_REPLACEMENT}; };
+             FailNth(s, OsCall::MoveFileExA, 1, true, t);
+         },
+         "cannot put the new bank in place: the old bank is gone, and the new one is whole under "
+         "the name bank.lsd.wav2lsd-tmp",
+         false, force, true, {temporary}},
         // A read-only bank is listed; it is not replaced or updated; and a
         // pack over it is refused for being there at all.
         {"read-only bank listed",
