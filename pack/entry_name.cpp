@@ -30,6 +30,10 @@ bool EndsInWav(const char* text, size_t length) {
 
 bool HasWavEnding(const char* text) { return EndsInWav(text, std::strlen(text)); }
 
+bool IsUnexpandedWildcard(const char* path, const PathConventions& conventions) {
+    return conventions.wildcardsUnexpanded && std::strpbrk(path, "*?") != nullptr;
+}
+
 namespace {
 
 const char* ReasonOf(NameFault fault) {
@@ -60,6 +64,7 @@ const char* RefusedNameReason(const char* fileName) {
 
 const char* EntryNameOf(const char* path, const PathConventions& conventions, char* name) {
     std::memset(name, 0, EntryNameBufferSize);
+    if (IsUnexpandedWildcard(path, conventions)) return UnexpandedWildcard;
     const char* base = BaseName(path, conventions);
     size_t length = std::strlen(base);
     if (!EndsInWav(base, length)) return NoWavEnding;

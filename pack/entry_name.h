@@ -22,9 +22,14 @@ const char* BaseName(const char* path, const PathConventions& conventions);
 // systems that ignore case.
 bool HasWavEnding(const char* text);
 
+// Whether the argument `path` is a wildcard pattern that reached the program
+// unexpanded, as it does where `conventions` say the shell leaves * and ?.
+bool IsUnexpandedWildcard(const char* path, const PathConventions& conventions);
+
 // Fills `name` (EntryNameBufferSize bytes) from `path`, whose base name
 // follows the last separator of `conventions`. The ending may be spelt in any
 // case (".wav", ".WAV", ...): names come from file systems that ignore case.
 // A new bank takes no name that any lsd2wav could not write back to its file
-// (see FindNewNameFault). Returns the reason to refuse the name, or none.
+// (see FindNewNameFault), nor a pattern (IsUnexpandedWildcard). Returns the
+// reason to refuse the name, or none.
 const char* EntryNameOf(const char* path, const PathConventions& conventions, char* name);

@@ -57,7 +57,8 @@ bool CollectNames(const char* const* wavPaths, int32_t wavCount, EntryTable* nam
 bool WriteBank(FileHandle* bank, const char* bankPath, const char* const* wavPaths,
                const EntryTable& names, PackFailure* failure) {
     // The lead field means nothing to lsd2wav; 0 says nothing either.
-    if (WriteInt32(bank, 0) != 4) return Fail(failure, bankPath, CannotWriteBank);
+    if (WriteInt32(bank, 0) != 4)
+        return Fail(failure, bankPath, CannotWriteBank, SystemReasonText());
     for (int32_t i = 0; i < names.count; ++i) {
         if (!PackEntry(bank, bankPath, wavPaths[i], names.records[i].name, failure)) return false;
     }

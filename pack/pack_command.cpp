@@ -82,6 +82,11 @@ int32_t RunPackCommand(int32_t argc, const char* const* argv) {
     if ((update || list) && at + 1 < argc) return Refuse(argv[at + 1], WavFilesWithUpdate);
     if (!update && !list && at + 1 == argc)
         return Refuse(bank, HasWavEnding(bank) ? WavFileAlone : NoWavFiles);
+    // Before the bank is looked at: a pattern names no file, and a pack's
+    // refusal of the bank that is there would hide that.
+    for (int32_t i = at; i < argc; ++i) {
+        if (IsUnexpandedWildcard(argv[i], NativePaths)) return Refuse(argv[i], UnexpandedWildcard);
+    }
     // No event may leave a writing run looking as if it had finished.
     if (!list) EndRunOnEvent();
     PackFailure failure = {};

@@ -33,6 +33,10 @@ constexpr const char* NoBank = "no BANK given";
 constexpr const char* WavFilesWithUpdate = "--update and --list take the bank alone, no WAV files";
 constexpr const char* VerboseAlone = "--verbose goes with --update";
 constexpr const char* ForceAlone = "--force goes with packing WAV files, not --update or --list";
+// Windows' cmd expands no * or ?, where a POSIX shell would.
+constexpr const char* UnexpandedWildcard =
+    "Windows passed the * or ? on unexpanded, as typed: name each file, as in "
+    "wav2lsd BANK a.wav b.wav";
 constexpr const char* UnconvertibleArgument =
     "has characters that the system's code page cannot hold, so it would name another file; "
     "rename the file, or run in a folder whose path has none";

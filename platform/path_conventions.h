@@ -13,6 +13,10 @@ struct PathConventions {
     // Names that differ in the case of their letters, or in dots and spaces
     // at the end of an element, name one file.
     bool foldsNames;
+    // The shell hands * and ? to the program as typed (cmd expands no
+    // wildcards, and the C runtime is not asked to), and no file name holds
+    // either: an argument with one is a pattern, never a file.
+    bool wildcardsUnexpanded;
 };
 
 // Whether `c` separates the elements of a path; the end of a text never does.
@@ -23,8 +27,8 @@ constexpr bool IsSeparator(char c, const PathConventions& conventions) {
     return false;
 }
 
-constexpr PathConventions PosixPaths = {"/", false, false, false};
-constexpr PathConventions WindowsPaths = {"/\\", true, true, true};
+constexpr PathConventions PosixPaths = {"/", false, false, false, false};
+constexpr PathConventions WindowsPaths = {"/\\", true, true, true, true};
 
 #ifdef _WIN32
 constexpr PathConventions NativePaths = WindowsPaths;

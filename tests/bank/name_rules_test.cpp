@@ -27,6 +27,9 @@ const char* const kControlByteName = "Windows cannot create a file name with a c
 const char* const kLongName = "the name before .wav is longer than 32 bytes";
 const char* const kEmptyName = "the name before .wav is empty";
 const char* const kNoWavEnding = "the file name does not end in .wav";
+const char* const kUnexpandedWildcard =
+    "Windows passed the * or ? on unexpanded, as typed: name each file, as in wav2lsd BANK a.wav "
+    "b.wav";
 
 struct NameCase {
     const char* name;  // an entry name with the extension already added
@@ -140,6 +143,13 @@ TEST(EntryName, IsTheBaseNameWithoutItsEndingOrRefused) {
         {"tab\t.wav", PosixPaths, "", kControlByteName},
         {"COM\xB9.wav", PosixPaths, "", kDeviceName},
         {"caf\xE9 ~#!.wav", PosixPaths, "caf\xE9 ~#!", nullptr},
+        // Where the shell leaves * and ? as typed, the argument is a pattern
+        // that matched nothing; elsewhere it is a name Windows cannot create.
+        {"*.wav", PosixPaths, "", kReservedCharacterName},
+        {"*.wav", WindowsPaths, "", kUnexpandedWildcard},
+        {"take?.WAV", WindowsPaths, "", kUnexpandedWildcard},
+        {"*", WindowsPaths, "", kUnexpandedWildcard},
+        {"sounds\\*\\a.wav", WindowsPaths, "", kUnexpandedWildcard},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path + (c.conventions.colonIsSpecial ? " (Windows)" : " (POSIX)"));

@@ -1,7 +1,9 @@
 // When the system fails wav2lsd while it writes the bank, puts it on the disk
 // (before the rename, so that a crash cannot leave an empty bank in place) or
 // renames it into place, the run ends as a refusal does: one line naming the
-// bank, exit code 1, and no bank and no temporary file.
+// bank and the reason, exit code 1, and no bank and no temporary file; a bank
+// that was there stays as it was. What the system says of the bank before
+// anything is written (that it is read-only) decides what may be done with it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -34,12 +36,23 @@ int32_t RunPack(const std::vector<std::string>& arguments) {
 
 // --update reads the files of the current folder: the run is made in `folder`.
 InProcessRun RunPackIn(const std::string& folder, OsSpy& spy,
-                       const std::vector<std::string>& arguments) {
+                       const std::vector<std::string>& arguments,
+                       int32_t bufferSize = FileBufferSize) {
     std::filesystem::path home = std::filesystem::current_path();
     std::filesystem::current_path(folder);
-    InProcessRun run = RunInProcess(spy, [&] { return RunPack(arguments); });
+    InProcessRun run = RunInProcess(spy, [&] { return RunPack(arguments); }, bufferSize);
     std::filesystem::current_path(home);
     return run;
+}
+
+// The system reports `file` read-only, as Windows does a file with that
+// attribute (which root's writes pass over on Linux, and under Wine).
+void ReportReadOnly(OsSpy& spy, const std::string& file) {
+    spy.GetFileAttributesA = [file](LPCSTR name) {
+        DWORD attributes = RealOs.GetFileAttributesA(name);
+        if (attributes == INVALID_FILE_ATTRIBUTES || file != name) return attributes;
+        return (attributes & ~DWORD{FILE_ATTRIBUTE_NORMAL}) | FILE_ATTRIBUTE_READONLY;
+    };
 }
 
 // `count` entries named e0, e1, ... of `length`, each with samples of its own.
@@ -50,11 +63,21 @@ std::vector<BankEntry> NumberedEntries(int count, int32_t length) {
 }
 
 TEST(OsFailure, LeavesNoBankAndNoTemporaryFile) {
+    const std::string temporary = std::string("bank.lsd") + TemporarySuffix;
+    const std::vector<std::string> pack = {"bank.lsd", "a.wav", "b.wav"};
+    const std::vector<std::string> force = {"--force", "bank.lsd", "a.wav", "b.wav"};
     struct Case {
         const char* label;
         std::function<void(OsSpy&, const std::string& temporary)> fail;
-        const char* reasonWords;
+        const char* reasonWords;  // none: the run succeeds, the folder as it was
+        // The unfinished bank stays, and the user learns of it first.
         bool temporaryLeft = false;
+        std::vector<std::string> arguments = {"bank.lsd", "a.wav", "b.wav"};
+        bool olderBank = false;  // bank.lsd is there before the run
+        // The folder's files after the run, beside a.wav and b.wav; a
+        // temporary file left holds the whole new bank.
+        std::vector<std::string> left = {};
+        int32_t bufferSize = FileBufferSize;
     } cases[] = {
         {"temporary file not created",
          [](OsSpy& s, const std::string& t) { FailNth(s, OsCall::CreateFileA, 1, true, t); },
@@ -63,6 +86,13 @@ TEST(OsFailure, LeavesNoBankAndNoTemporaryFile) {
          [](OsSpy& s, const std::string& t) { StopWritesAfter(s, 30, t); }, "cannot write"},
         {"disk full in the second entry",
          [](OsSpy& s, const std::string& t) { StopWritesAfter(s, 70000, t); }, "cannot write"},
+        // Without a buffer the lead field is the first write.
+        {"lead field not written",
+         [](OsSpy& s, const std::string& t) {
+             FailNth(s, OsCall::WriteFile, 1, true, t);
+             s.GetLastError = [] { return DWORD{ERROR_DISK_FULL}; };
+         },
+         "cannot write the bank: no space left on the disk", false, pack, false, {}, 0},
         {"not put on the disk",
          [](OsSpy& s, const std::string& t) { FailNth(s, OsCall::FlushFileBuffers, 1, true, t); },
          "cannot write"},
@@ -79,31 +109,83 @@ TEST(OsFailure, LeavesNoBankAndNoTemporaryFile) {
              s.GetLastError = [] { return DWORD{ERROR_WRITE_PROTECT}; };
          },
          "cannot create the temporary file beside it: the disk is write-protected"},
-        // Then the unfinished bank stays, and the user learns of it first.
+        {"temporary name in use by another program",
+         [](OsSpy& s, const std::string& t) {
+             FailNth(s, OsCall::CreateFileA, 1, true, t);
+             s.GetLastError = [] { return DWORD{ERROR_SHARING_VIOLATION}; };
+         },
+         "cannot create the temporary file beside it: in use by another program"},
         {"rename and removal fail",
          [](OsSpy& s, const std::string& t) {
              FailNth(s, OsCall::MoveFileExA, 1, true, t);
              FailNth(s, OsCall::DeleteFileA, 1, true, t);
          },
-         "in place", true},
+         "in place", true, pack, false, {temporary}},
+        // ReplaceFile took the old bank away and could not put the new one
+        // in its place, nor could a move: the new bank is all there is, and
+        // stays, under its temporary name.
+        {"old bank gone, new bank not moved",
+         [](OsSpy& s, const std::string& t) {
+             s.ReplaceFileA = [](LPCSTR replaced, LPCSTR, LPCSTR, DWORD, LPVOID, LPVOID) {
+                 std::remove(replaced);
+                 return FALSE;
+             };
+             s.GetLastError = [] { return DWORD{ERROR_UNABLE_TO_MOVE_REPLACEMENT}; };
+             FailNth(s, OsCall::MoveFileExA, 1, true, t);
+         },
+         "cannot put the new bank in place: the old bank is gone, and the new one is whole under "
+         "the name bank.lsd.wav2lsd-tmp",
+         false, force, true, {temporary}},
+        // A read-only bank is listed; it is not replaced or updated; and a
+        // pack over it is refused for being there at all.
+        {"read-only bank listed",
+         [](OsSpy& s, const std::string&) { ReportReadOnly(s, "bank.lsd"); }, nullptr, false,
+         {"--list", "bank.lsd"}, true, {"bank.lsd"}},
+        {"read-only bank replaced",
+         [](OsSpy& s, const std::string&) { ReportReadOnly(s, "bank.lsd"); },
+         "is read-only: clear its read-only attribute first", false, force, true, {"bank.lsd"}},
+        {"read-only bank updated",
+         [](OsSpy& s, const std::string&) { ReportReadOnly(s, "bank.lsd"); },
+         "is read-only: clear its read-only attribute first", false, {"--update", "bank.lsd"},
+         true, {"bank.lsd"}},
+        {"read-only bank packed over",
+         [](OsSpy& s, const std::string&) { ReportReadOnly(s, "bank.lsd"); }, "already exists",
+         false, pack, true, {"bank.lsd"}},
     };
+    const BankEntry a{NameField("a"), 0, PcmFormat(1, 8000, 8), "ab"};
+    const BankEntry b{NameField("b"), 89998, PcmFormat(1, 8000, 8), PatternBytes(90000, 1)};
+    const Bytes older = ArchiveBytes({a, b});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         ScopedTempDir dir;
-        const std::string bank = dir.Join("bank.lsd");
-        ASSERT_TRUE(WriteBytesToFile(dir.Join("a.wav"), PlainWav(PcmFormat(1, 8000, 8), "ab")));
-        ASSERT_TRUE(WriteBytesToFile(dir.Join("b.wav"),
-                                     PlainWav(PcmFormat(1, 8000, 8), PatternBytes(90000, 1))));
+        ASSERT_TRUE(WriteBytesToFile(dir.Join("a.wav"), PlainWav(a.format, a.samples)));
+        ASSERT_TRUE(WriteBytesToFile(dir.Join("b.wav"), PlainWav(b.format, b.samples)));
+        if (c.olderBank) {
+            ASSERT_TRUE(WriteBytesToFile(dir.Join("bank.lsd"), older));
+        }
         OsSpy spy;
-        c.fail(spy, bank + TemporarySuffix);
+        c.fail(spy, temporary);
 
-        InProcessRun run =
-            RunInProcess(spy, [&] { return RunPack({bank, dir.Join("a.wav"), dir.Join("b.wav")}); });
+        InProcessRun run = RunPackIn(dir.path, spy, c.arguments, c.bufferSize);
 
+        std::vector<std::string> tree = {"a.wav", "b.wav"};
+        tree.insert(tree.end(), c.left.begin(), c.left.end());
+        EXPECT_TRUE(TreeIs(dir.path, tree));
+        if (c.olderBank && std::count(tree.begin(), tree.end(), "bank.lsd")) {
+            EXPECT_TRUE(FileHolds(dir.Join("bank.lsd"), older));
+        }
+        if (std::count(tree.begin(), tree.end(), temporary)) {
+            EXPECT_TRUE(FileHolds(dir.Join(temporary), ArchiveBytes({a, b}, 0)));
+        }
+        if (!c.reasonWords) {
+            EXPECT_EQ(run.exitCode, 0);
+            EXPECT_EQ(run.errors, "");
+            EXPECT_NE(run.output.find("2 entries, 90002 sample bytes"), Bytes::npos) << run.output;
+            continue;
+        }
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_EQ(run.output, "");
-        const std::string temporary = bank + TemporarySuffix;
-        const std::string bankLine = "wav2lsd: " + bank + ": ";
+        const std::string bankLine = "wav2lsd: bank.lsd: ";
         const std::string leftLine = "wav2lsd: " + temporary +
                                      ": is an unfinished bank that could not be removed; delete it";
         EXPECT_EQ(run.errors.rfind(c.temporaryLeft ? leftLine : bankLine, 0), 0u) << run.errors;
@@ -112,11 +194,6 @@ TEST(OsFailure, LeavesNoBankAndNoTemporaryFile) {
         }
         EXPECT_NE(run.errors.find(c.reasonWords), Bytes::npos) << run.errors;
         EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), c.temporaryLeft ? 2 : 1);
-        if (c.temporaryLeft) {
-            EXPECT_TRUE(TreeIs(dir.path, {"a.wav", "b.wav", "bank.lsd.wav2lsd-tmp"}));
-        } else {
-            EXPECT_TRUE(TreeIs(dir.path, {"a.wav", "b.wav"}));
-        }
     }
 }
 

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <filesystem>
 #include <thread>
 #endif
 
@@ -134,45 +135,100 @@ TEST_P(ProcessFrameTest, TheCloseEventFlushesAndClosesOnceAndIsNeverHandled) {
 INSTANTIATE_TEST_SUITE_P(BufferSizes, ProcessFrameTest, ::testing::Values(0, 4096), BufferName);
 
 #ifndef _WIN32
-// The gate between two real threads: while the main thread is inside it, a
-// close event on another thread waits; once the main thread steps out, as it
-// does for an OS call that may wait, the event closes the files. In a child
-// process of its own, as the event then keeps the gate for good.
-TEST(Gate, TheCloseEventWaitsUntilTheMainThreadStepsOut) {
-    char folder[] = "/tmp/lsd2wav-gate-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    const std::string file = std::string(folder) + "/x.wav";
-    auto size = [&] {
-        struct stat info;
-        return stat(file.c_str(), &info) == 0 ? static_cast<long>(info.st_size) : -1L;
+// The gate between two real threads: the cases' bodies, each run in a child
+// process of its own, started up in a fresh folder, as the event then keeps
+// the gate for good; each gives back what went wrong as bits (0: nothing).
+long SizeOfX() {
+    struct stat info;
+    return stat("x.wav", &info) == 0 ? static_cast<long>(info.st_size) : -1L;
+}
+
+// While the main thread is inside the gate, a close event on another thread
+// waits; once the main thread steps out, as it does for an OS call that may
+// wait, the event closes the files.
+int EventWaitsForTheMainThreadToStepOut() {
+    StartUp();
+    FileHandle* wav = CreateForWriting("x.wav", nullptr);
+    if (wav) WriteInt32(wav, 0x46464952);  // waits in the buffer
+    std::atomic<bool> handled{false};
+    std::thread event([&] {
+        ConsoleCloseHandler(CTRL_CLOSE_EVENT);
+        handled = true;
+    });
+    usleep(200 * 1000);
+    int wrong = !wav ? 1 : handled ? 2 : SizeOfX() != 0 ? 4 : 0;
+    StepOutOfGate(nullptr);  // and never back, as in a call that waits for good
+    for (int i = 0; i < 500 && !handled; ++i) usleep(10 * 1000);
+    if (!handled) wrong |= 8;
+    if (SizeOfX() != 4) wrong |= 16;
+    event.detach();
+    return wrong;
+}
+
+// A thread inside the gate makes OS calls of its own (the event closes the
+// files, removes a temporary one) while the main thread is still out in its
+// call on a file: the gate goes on saying which file that call uses, and a
+// wait for that call still waits until it returns.
+int EventsOwnCallsLeaveTheMainThreadsCallAsItIs() {
+    StartUp();
+    FileHandle* used = CreateForWriting("x.wav", nullptr);
+    FileHandle* other = CreateForWriting("y.wav", nullptr);
+    if (!used || !other) return 1;
+    bool out = StepOutOfGate(used);  // the main thread in a call on x.wav
+    std::atomic<bool> closed{false}, waited{false};
+    std::atomic<FileHandle*> busy{nullptr};
+    std::thread event([&] {
+        WaitAtGate();
+        CloseFile(other);
+        busy = FileInUseOutsideGate();
+        closed = true;
+        WaitForCallOutsideGate();
+        waited = true;
+    });
+    for (int i = 0; i < 500 && !closed; ++i) usleep(10 * 1000);
+    usleep(200 * 1000);
+    int wrong = !closed ? 8 : 0;
+    if (busy != used) wrong |= 4;
+    if (waited) wrong |= 2;
+    // The call returns; the main thread then waits at the gate for good.
+    std::thread returning([&] { StepIntoGate(out); });
+    for (int i = 0; i < 500 && !waited; ++i) usleep(10 * 1000);
+    if (!waited) wrong |= 16;
+    event.detach();
+    returning.detach();
+    return wrong;
+}
+
+// A test without parameters, so that it runs before those with them: they
+// leave the gate held in this process, and a child forked then could never
+// take it.
+TEST(Gate, TheCloseEventHasTheFilesToItself) {
+    const struct {
+        const char* label;
+        int (*run)();
+        const char* bits;  // what each bit means
+    } cases[] = {
+        {"waits until the main thread steps out", EventWaitsForTheMainThreadToStepOut,
+         "1: no file; 2: the event did not wait; 4: it flushed the file with the main thread "
+         "inside; 8, 16: it never ran, or did not flush and close the file"},
+        {"its own calls leave the main thread's call as it is",
+         EventsOwnCallsLeaveTheMainThreadsCallAsItIs,
+         "1: no file; 2: the event did not wait for the main thread's call; 4: the gate no longer "
+         "named the file of that call; 8: the event never closed its file; 16: the event went on "
+         "waiting after the call returned"},
     };
-    pid_t child = fork();
-    if (child == 0) {
-        if (chdir(folder) != 0) _exit(32);
-        StartUp();
-        FileHandle* wav = CreateForWriting("x.wav", nullptr);
-        if (wav) WriteInt32(wav, 0x46464952);  // waits in the buffer
-        std::atomic<bool> handled{false};
-        std::thread event([&] {
-            ConsoleCloseHandler(CTRL_CLOSE_EVENT);
-            handled = true;
-        });
-        usleep(200 * 1000);
-        int wrong = !wav ? 1 : handled ? 2 : size() != 0 ? 4 : 0;
-        StepOutOfGate(nullptr);  // and never back, as in a call that waits for good
-        for (int i = 0; i < 500 && !handled; ++i) usleep(10 * 1000);
-        if (!handled) wrong |= 8;
-        if (size() != 4) wrong |= 16;
-        _exit(wrong);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        char folder[] = "/tmp/lsd2wav-gate-XXXXXX";
+        ASSERT_NE(mkdtemp(folder), nullptr);
+        pid_t child = fork();
+        if (child == 0) _exit(chdir(folder) != 0 ? 32 : c.run());
+        int status = -1;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0) << c.bits;
+        std::filesystem::remove_all(folder);
     }
-    int status = -1;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status));
-    // 2: the event did not wait; 4: it flushed the file with the main thread
-    // inside; 8, 16: it never ran, or did not flush and close the file.
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    std::remove(file.c_str());
-    rmdir(folder);
 }
 #endif
 

@@ -168,20 +168,35 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(info.param.label);
     });
 
-// An argument that the ANSI code page cannot hold would reach the program
-// as the name of another file (a nearby letter in place of the missing
-// one): it is refused before anything is touched.
-TEST(WindowsArguments, AnArgumentTheCodePageCannotHoldIsRefused) {
+// Each argument reaches wav2lsd exactly as typed. One that the ANSI code page
+// cannot hold would reach it as the name of another file (a nearby letter in
+// place of the missing one); one with * or ?, which cmd passes on as typed,
+// names no file at all, whatever files the pattern would match: each is
+// refused before anything is touched.
+TEST(WindowsArguments, AnArgumentThatWouldNameAnotherFileOrNoneIsRefused) {
     const Bytes bank = ArchiveBytes({MakeEntry("a", 2, 1)});
     const Bytes wav = ExpectedWav(MakeEntry("k", 2, 2));
+    const std::string wildcard =
+        "Windows passed the * or ? on unexpanded, as typed: name each file, as in wav2lsd BANK "
+        "a.wav b.wav";
     struct Case {
         std::vector<std::string> arguments;  // UTF-8
+        bool wide;                           // given as the wide command line
+        std::string refused;                 // the argument named; empty: not checked
+        std::string reasonWords;
     } cases[] = {
-        {{"m\xC5\xABsic_p.lsd", "k.wav"}},  // u with macron, music_p.lsd's near twin
-        {{"out.lsd", "\xC4\x81.wav"}},      // a with macron, a.wav's
+        {{"m\xC5\xABsic_p.lsd", "k.wav"}, true, "", "code page cannot hold"},  // music_p.lsd's twin
+        {{"out.lsd", "\xC4\x81.wav"}, true, "", "code page cannot hold"},      // a.wav's
+        {{"music_p.lsd", "*.wav"}, false, "*.wav", wildcard},
+        {{"new.lsd", "?.wav"}, false, "?.wav", wildcard},
+        {{"-f", "music_p.lsd", "*"}, false, "*", wildcard},
+        {{"--list", "*.lsd"}, false, "*.lsd", wildcard},
+        {{"--update", "music_?.lsd"}, true, "music_?.lsd", wildcard},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.arguments[0] + " " + c.arguments[1]);
+        std::string typed;
+        for (const std::string& argument : c.arguments) typed += " " + argument;
+        SCOPED_TRACE("wav2lsd" + typed);
         ScopedTempDir dir;
         ASSERT_TRUE(WriteBytesToFile(dir.Join("music_p.lsd"), bank));
         ASSERT_TRUE(WriteBytesToFile(dir.Join("k.wav"), wav));
@@ -191,11 +206,15 @@ TEST(WindowsArguments, AnArgumentTheCodePageCannotHoldIsRefused) {
         options.directory = dir.path;
         options.program = WAV2LSD_PROGRAM;
         options.arguments = c.arguments;
-        options.wideArguments = true;
+        options.wideArguments = c.wide;
         RunResult result = RunProgram(options);
         EXPECT_TRUE(result.exited) << DescribeEnd(result);
         EXPECT_EQ(result.exitCode, 1);
-        EXPECT_NE(result.errors.find("code page cannot hold"), Bytes::npos) << result.errors;
+        EXPECT_NE(result.errors.find(c.reasonWords), Bytes::npos) << result.errors;
+        const std::string line = "wav2lsd: " + c.refused + ": " + c.reasonWords;
+        if (!c.refused.empty()) {
+            EXPECT_EQ(result.errors, ConsoleLines({line}));
+        }
         EXPECT_EQ(SnapshotTree(dir.path), before);
     }
 }
