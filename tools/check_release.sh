@@ -72,23 +72,30 @@ for flavour in win32 win64; do
         fail "$flavour README.txt does not name version $version"
 done
 
-# --- The page's ZIP: the page's own files, the engine that build-web/ holds
-# and fflate as web/package-lock.json pins it, with both licenses; nothing else.
+# --- The page's ZIP: one folder holding the page's own files, the worker's
+# source that build-web/site holds (the engine, fflate as web/package-lock.json
+# pins it), both licenses and a read-me; nothing else.
 zip=$dist/lsd2wav-$version-web.zip
 if [ -f "$zip" ]; then
+    top=lsd2wav-$version-web
+    mapfile -t page_files < <(echo index.html; echo style.css
+        sed -n 's/.*<script defer src="\([a-z_]*\.js\)".*/\1/p' web/index.html | grep -vx worker-source.js)
     listing=$(unzip -Z1 "$zip" | sort | xargs)
-    [ "$listing" = "LICENSE.txt app.js engine.mjs fflate-LICENSE.txt fflate.js index.html style.css" ] &&
-        passed "web ZIP lists $listing" || fail "web ZIP lists \"$listing\""
-    for source in web/index.html web/app.js web/style.css build-web/engine.mjs \
-        web/node_modules/fflate/esm/browser.js:fflate.js LICENSE:LICENSE.txt \
+    expected=$(printf "$top/%s\n" "${page_files[@]}" worker-source.js LICENSE.txt fflate-LICENSE.txt \
+        README.txt | sort | xargs)
+    [ "$listing" = "$expected" ] && passed "web ZIP lists $listing" || fail "web ZIP lists \"$listing\""
+    for source in "${page_files[@]/#/web/}" build-web/site/worker-source.js LICENSE:LICENSE.txt \
         web/node_modules/fflate/LICENSE:fflate-LICENSE.txt; do
         file=${source#*:}
         [ "$file" != "$source" ] || file=$(basename "$source")
-        unzip -p "$zip" "$file" | cmp -s - "${source%%:*}" &&
+        unzip -p "$zip" "$top/$file" | cmp -s - "${source%%:*}" &&
             passed "web ZIP's $file is ${source%%:*}" || fail "web ZIP's $file differs from ${source%%:*}"
     done
+    unzip -p "$zip" "$top/README.txt" | cmp -s - <(sed 's/$/\r/' web/README.txt) &&
+        passed "web ZIP's README.txt is web/README.txt with CR LF" ||
+        fail "web ZIP's README.txt is not web/README.txt with CR LF"
     # The page fetches nothing and runs no script but its own.
-    unzip -p "$zip" index.html | grep -q "Content-Security-Policy.*connect-src 'none'" &&
+    unzip -p "$zip" "$top/index.html" | grep -q "Content-Security-Policy.*connect-src 'none'" &&
         passed "web ZIP's index.html allows no connection" ||
         fail "web ZIP's index.html lacks a Content-Security-Policy with connect-src 'none'"
 fi

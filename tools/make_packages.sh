@@ -74,12 +74,15 @@ for preset in win32 win64; do
     zip_folder "$files" "$preset"
 done
 
-# The page, served as it stands from any folder: its files with set modes, as
-# the installed Windows files have them.
+# The page, in one folder to unzip and open from disk or serve as it stands,
+# with a short read-me: its files with set modes, as the installed Windows
+# files have them.
 tools/web.sh --no-serve >/dev/null
-files=$stage/web
+files=$stage/web/lsd2wav-$version-web
+mkdir -p "$stage/web"
 cp -R build-web/site "$files"
-find "$files" -type d -exec chmod 755 {} +
-find "$files" -type f -exec chmod 644 {} +
-zip_folder "$files" web
+sed 's/$/\r/' web/README.txt >"$files/README.txt"
+find "$stage/web" -type d -exec chmod 755 {} +
+find "$stage/web" -type f -exec chmod 644 {} +
+zip_folder "$stage/web" web
 echo "make_packages: $(cd "$dist" && echo *) in $dist, times at $(date -u -d "@$SOURCE_DATE_EPOCH" '+%F %T') UTC"

@@ -39,9 +39,11 @@ site=build-web/site
 rm -rf "$site"
 mkdir -p "$site"
 cp web/index.html web/style.css "$site"/
-# The page's own scripts, classic ones, which a page opened from disk runs.
-page_scripts=(names wav waveform words engine_client player saving table app)
-for script in "${page_scripts[@]}"; do cp "web/$script.js" "$site"/; done
+# The page's own scripts, those that index.html loads (classic ones, which a
+# page opened from disk runs), all but the worker's source made below.
+for script in $(sed -n 's/.*<script defer src="\([a-z_]*\.js\)".*/\1/p' web/index.html); do
+    [ "$script" = worker-source.js ] || cp "web/$script" "$site"/
+done
 # The worker's whole source (the engine, fflate, the WAV reader and the
 # worker's handler) as one text in a classic script: the page starts the
 # worker from it, which a page opened from disk can do, where a worker's

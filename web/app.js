@@ -70,9 +70,15 @@
       if (!e || !e.trap) throw e;
       await Engine.restart({ trap: e.trap });
       const lost = bank && bank.changed ? bank.name : null;
-      if (bank && bank.file) await show(await Engine.request('open', { file: bank.file, name: bank.name }), bank.file, bank.name);
-      else if (bank) { bank = null; Table.render([], () => '', null); }
-      message(Words.engineStopped(e.trap, lost));
+      let reopened = false;
+      if (bank && bank.file) {
+        try {
+          show(await Engine.request('open', { file: bank.file, name: bank.name }), bank.file, bank.name);
+          reopened = true;
+        } catch { /* said below */ }
+      }
+      if (!reopened) closeBank();
+      message(Words.engineStopped(lost, reopened));
       throw null;
     }
   }
@@ -97,6 +103,17 @@
     Table.render(entries, e => notes.get(e.index) || Words.entryStatus(e), peaks);
   }
 
+  function closeBank() {
+    Player.stop();
+    bank = null;
+    $('#bank-name').textContent = 'No bank open';
+    for (const id of ['#summary', '#notice', '#console-lines']) $(id).textContent = '';
+    $('#notice').hidden = true;
+    $('#save-bank').disabled = true;
+    $('#save-all').disabled = true;
+    Table.render([], () => '', null);
+  }
+
   const peaks = (entry, columns) => Engine.request('peaks', { at: entry.at, columns }).then(a => a.peaks || null);
 
   // Whether work not yet saved may go: asked in the page's own dialog.
@@ -117,11 +134,12 @@
 
   // The entry's WAV, made now; or the row says why not, and so does the message.
   async function wavOf(entry) {
-    const made = await ask('entry', { at: entry.at }).catch(e => { if (e === null) Table.setStatus(entry, Words.notMade('the engine stopped'), true); throw e; });
+    const made = await ask('entry', { at: entry.at }).catch(e => { if (e === null) Table.setStatus(entry, Words.rowNotMade(Words.engineStop), true); throw e; });
     if (made.bytes) return made.bytes;
-    const why = Words.notMade(/write/i.test(made.status) ? Words.outOfMemory : made.status.trim());
-    Table.setStatus(entry, why, true);
-    throw new Error(`${Words.quoted(entry.shown)} ${why}.`);
+    // The engine's files are its memory: a write that fails found none left.
+    const why = /write/i.test(made.status) ? Words.outOfMemory : made.status.trim();
+    Table.setStatus(entry, Words.rowNotMade(why), true);
+    throw new Error(`${Words.quoted(entry.shown)} ${Words.notMade(why)}.`);
   }
 
   async function play(entry) {
@@ -130,9 +148,12 @@
     try { await Player.play(entry, bytes); } catch (e) { message(Words.cannotPlay(entry.shown, e.message || e)); }
   }
 
+  // Where the file goes is settled first: a file the browser would not
+  // download is not made at all.
   async function saveEntry(entry) {
-    const bytes = await wavOf(entry);
-    await Saving.save(new Blob([bytes], { type: 'audio/wav' }), Names.baseName(Names.pathOf(Names.fromHex(entry.file))));
+    const out = await Saving.sink(Names.baseName(Names.pathOf(Names.fromHex(entry.file))), 44 + entry.samples, 'audio/wav');
+    await out.write([await wavOf(entry)]);
+    await out.close();
   }
 
   // Every entry that has a sound, into one ZIP, made an entry at a time.
@@ -152,7 +173,7 @@
       const made = await ask('zipEntry', { at: entry.at, path });
       if (made.chunks) { await out.write(made.chunks); ++count; continue; }
       leftOut.push(Words.leftOut(entry.shown, Words.notMade(Words.outOfMemory)));
-      Table.setStatus(entry, Words.notMade(Words.outOfMemory), true);
+      Table.setStatus(entry, Words.rowNotMade(Words.outOfMemory), true);
     }
     await out.write((await ask('zipEnd')).chunks);
     await out.close();

@@ -139,8 +139,11 @@ const until = (page, selector, value = null) => page.waitForFunction(([s, v]) =>
 const row = i => `#entries tr.entry[data-index="${i}"]`;
 
 // A fresh page per case; afterwards no error, dialog or request after load.
-async function withPage(body) {
-  const context = await browser.newContext({ viewport: { width: 1100, height: 700 } });
+// A case with `memoryPages` runs in a browser of its own that gives
+// WebAssembly no more than that many 64 KiB pages.
+async function withPage(body, { memoryPages } = {}) {
+  const own = memoryPages && await chromium.launch({ executablePath: '/usr/bin/chromium', args: [`--js-flags=--wasm-max-mem-pages=${memoryPages}`] });
+  const context = await (own || browser).newContext({ viewport: { width: 1100, height: 700 } });
   const page = await context.newPage();
   page.setDefaultTimeout(30000);
   const problems = [], requests = [];
@@ -159,7 +162,7 @@ async function withPage(body) {
     await body(page);
     same(problems, [], 'errors and dialogs');
     same(requests.filter(r => !/^(blob|data):/.test(r)), [], 'requests after load');
-  } finally { await context.close(); }
+  } finally { await context.close().catch(() => {}); if (own) await own.close(); }
 }
 async function open(page, bank) {
   await page.setInputFiles('#open-bank', bank);
@@ -424,6 +427,48 @@ const cases = [
     await until(page, '#message');
     same(await page.textContent('#message'), 'There is nothing to save: no entry of this bank has a sound.', 'the message');
   } },
+  ...[[512, 'an entry larger than the engine\'s memory: its row and the message say so, and nothing is saved', async page => {
+    makeBank([['big', 40 << 20, 1, 8000, 8, 0]], { file: `${work}/big.lsd` });
+    fs.truncateSync(`${work}/big.lsd`, 4 + 52 + (40 << 20) + 2);
+    await open(page, `${work}/big.lsd`);
+    const saved = page.waitForEvent('download', { timeout: 5000 }).then(() => 'a download', () => 'none');
+    await page.click(`${row(0)} button.save`);
+    await until(page, '#message');
+    same([await page.textContent('#message'), await page.textContent(`${row(0)} .status`), await saved],
+      ['“big.wav” could not be made: the page ran out of memory.', 'Could not be made: the page ran out of memory.', 'none'], 'what the page says');
+  }], [256, 'an engine that stops: the message says so, and the page goes on', async page => {
+    const many = makeBank(Array.from({ length: 100000 }, (_, i) => [`e${i}`, 0]));
+    await page.setInputFiles('#open-bank', many);
+    await until(page, '#message');
+    same([await page.textContent('#message'), await page.textContent('#bank-name')],
+      ['The page’s engine stopped: it ran out of memory, or met a fault it could not go on from. No bank is open now.', 'No bank open'], 'the page after the engine stopped');
+    await open(page, demo);
+    same((await download(page, `${row(0)} button.save`)).bytes, native(demo).entries[0].wav, 'a saved file after');
+  }]].map(([memoryPages, name, run]) => ({ name, memoryPages, run })),
+  ...[[true, 'a save larger than a download: written through the file picker, as lsd2wav writes it'],
+      [false, 'a save larger than a download, without a file picker: said before anything is made']].map(([picker, name]) => ({ name, run: async page => {
+    const large = makeBank([['large', (481 << 20) - 2, 1, 8000, 8, 4096]], { file: `${work}/large.lsd` });
+    fs.truncateSync(large, 4 + 52 + (481 << 20));
+    await page.evaluate(give => {
+      // The origin's private folder stands in for the folder a user would pick.
+      if (give) window.showSaveFilePicker = async ({ suggestedName }) => (await navigator.storage.getDirectory()).getFileHandle(suggestedName, { create: true });
+      else delete window.showSaveFilePicker;
+    }, picker);
+    await open(page, large);
+    await page.click(`${row(0)} button.save`);
+    if (!picker) {
+      await until(page, '#message');
+      return same((await page.textContent('#message')).startsWith('large.wav would be 482 MiB: this browser stops downloads'), true, 'the message');
+    }
+    await ready(page);
+    const wav = wavOf(fs.readFileSync(large), 4), ends = [[0, 65536], [wav.length - 65536, wav.length]];
+    const saved = await page.evaluate(async ends => {
+      const file = await (await (await navigator.storage.getDirectory()).getFileHandle('large.wav')).getFile();
+      return [file.size, ...await Promise.all(ends.map(async ([from, to]) => [...new Uint8Array(await file.slice(from, to).arrayBuffer())]))];
+    }, ends);
+    same(saved[0], wav.length, 'the saved file\'s size');
+    ends.forEach(([from, to], k) => same(Buffer.from(saved[k + 1]), wav.subarray(from, to), `its bytes ${from} to ${to}`));
+  } })),
   { name: 'unsaved work: another bank asks first, a drop while busy waits its turn, leaving asks', run: async page => {
     await open(page, demo);
     await replaceWith(page, 1, plainWav);
@@ -440,8 +485,8 @@ const cases = [
     await until(page, '#bank-name', 'html.lsd');
     await replaceWith(page, 0, plainWav);
     await until(page, `${row(0)} .status`);
-    const asked = new Promise(done => page.once('dialog', d => { done(d.type()); d.dismiss(); }));
     page.removeAllListeners('dialog');
+    const asked = new Promise(done => { page.once('dialog', d => { done(d.type()); d.accept(); }); setTimeout(() => done('no question'), 10000); });
     await page.close({ runBeforeUnload: true });
     same(await asked, 'beforeunload', 'leaving asks');
   } },
@@ -476,7 +521,7 @@ const cases = [
 let failed = 0;
 for (const c of cases) {
   const start = Date.now(), took = () => `(${((Date.now() - start) / 1000).toFixed(1)} s)`;
-  try { await withPage(c.run); console.log(`ok    ${c.name} ${took()}`); } catch (e) { ++failed; console.log(`FAIL  ${c.name} ${took()}: ${e.message.split('\n')[0]}`); }
+  try { await withPage(c.run, c); console.log(`ok    ${c.name} ${took()}`); } catch (e) { ++failed; console.log(`FAIL  ${c.name} ${took()}: ${e.message.split('\n')[0]}`); }
 }
 console.log(`web: ${cases.length} cases: ${cases.length - failed} passed, ${failed} failed${askedTwice ? ` (${askedTwice} downloads asked for twice)` : ''}`);
 await browser.close();
