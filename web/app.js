@@ -17,16 +17,6 @@
     $('#message').textContent = text;
     $('#message').classList.toggle('info', !error);
   };
-  const isPlausible = e => e.whole && e.channels >= 1 && e.channels <= 8 && e.rate >= 1 && e.rate <= 384000;
-
-  // The engine's listing as the page's entries.
-  function entriesOf(listing) {
-    return listing.entries.map((e, index) => {
-      const hasSound = e.whole && e.samples > 0 && e.present > 0;
-      return { ...e, index, shown: Names.shown(Names.fromHex(e.file)), hasSound, playable: hasSound && isPlausible(e) };
-    });
-  }
-
   // ---- Work, one action at a time ------------------------------------------
 
   let queue = Promise.resolve();
@@ -69,38 +59,39 @@
     } catch (e) {
       if (!e || !e.trap) throw e;
       await Engine.restart({ trap: e.trap });
-      const lost = bank && bank.changed ? bank.name : null;
       let reopened = false;
       if (bank && bank.file) {
         try {
-          show(await Engine.request('open', { file: bank.file, name: bank.name }), bank.file, bank.name);
+          show(await Engine.request('open', { file: bank.file, name: bank.name }), bank.file, bank.name, bank.notes, bank.changed);
           reopened = true;
         } catch { /* said below */ }
       }
       if (!reopened) closeBank();
-      message(Words.engineStopped(lost, reopened));
+      message(Words.engineStopped(reopened));
       throw null;
     }
   }
 
   // ---- The bank on the page -------------------------------------------------
 
-  function show(listing, file, name, notes = new Map(), changed = false) {
+  // The bank whose listing the worker gave: the user's file, or the Blob of
+  // a bank made here; `notes` are what rows say after a replace.
+  function show(answer, file, name, notes = new Map(), changed = false) {
     Player.stop();
-    const entries = entriesOf(listing);
-    bank = { file, name, entries, notes, changed, console: null };
+    const listing = Listing.of(answer);
+    bank = { file: answer.blob || file, name, listing, notes, changed, console: null };
     $('#bank-name').textContent = name;
-    const sound = entries.filter(e => e.hasSound);
-    $('#summary').textContent = Words.summary(entries.length, sound.length, sound.reduce((n, e) => n + e.samples, 0));
+    $('#summary').textContent = Words.summary(listing.count, listing.sound, listing.sampleBytes);
     $('#notice').textContent = listing.leadCut ? Words.leadCut(name)
-      : !entries.length ? Words.empty(name)
-      : !entries.some(isPlausible) ? Words.notBank(name) : '';
+      : !listing.count ? Words.empty(name)
+      : !listing.plausible ? Words.notBank(name) : '';
     $('#notice').hidden = !$('#notice').textContent;
     $('#save-bank').disabled = false;
     $('#save-all').disabled = false;
+    $('#save-folder').disabled = false;
     $('#details').open = false;
     $('#console-lines').textContent = '';
-    Table.render(entries, e => notes.get(e.index) || Words.entryStatus(e), peaks);
+    Table.render(listing, e => notes.get(e.index) || Words.entryStatus(e), peaks);
   }
 
   function closeBank() {
@@ -109,9 +100,8 @@
     $('#bank-name').textContent = 'No bank open';
     for (const id of ['#summary', '#notice', '#console-lines']) $(id).textContent = '';
     $('#notice').hidden = true;
-    $('#save-bank').disabled = true;
-    $('#save-all').disabled = true;
-    Table.render([], () => '', null);
+    for (const id of ['#save-bank', '#save-all', '#save-folder']) $(id).disabled = true;
+    Table.render(null, () => '', null);
   }
 
   const peaks = (entry, columns) => Engine.request('peaks', { at: entry.at, columns }).then(a => a.peaks || null);
@@ -151,26 +141,25 @@
   // Where the file goes is settled first: a file the browser would not
   // download is not made at all.
   async function saveEntry(entry) {
-    const out = await Saving.sink(Names.baseName(Names.pathOf(Names.fromHex(entry.file))), 44 + entry.samples, 'audio/wav');
+    const out = await Saving.sink(Names.baseName(Names.pathOf(entry.file)), 44 + entry.samples, 'audio/wav');
     await out.write([await wavOf(entry)]);
     await out.close();
   }
 
-  // Every entry that has a sound, into one ZIP, made an entry at a time.
+  // Every entry that has a sound, into one ZIP, made an entry at a time and
+  // written as it is made.
   async function saveAll() {
-    const sound = bank.entries.filter(e => e.hasSound);
-    if (!sound.length) return message(Words.nothingToSave);
-    const paths = Names.pathsOf(sound);
-    const leftOut = bank.entries.filter(e => !e.hasSound).map(e => Words.leftOut(e.shown, Words.noSound))
-      .concat(sound.filter(e => !paths.has(e)).map(e => Words.leftOut(e.shown, Words.sameName)));
-    const size = [...paths.keys()].reduce((n, e) => n + 44 + e.samples + 2 * (46 + 4 * 32), 22);
-    const out = await Saving.sink(`${bank.name.replace(/\.lsd$/i, '')}.zip`, size, 'application/zip');
+    const plan = await ask('plan', { into: 'zip' });
+    if (!plan.indices.length) return message(Words.nothingToSave);
+    const out = await Saving.sink(`${bank.name.replace(/\.lsd$/i, '')}.zip`, plan.size, 'application/zip');
     await ask('zipStart');
+    const leftOut = plan.leftOut.map(([i, why]) => Words.leftOut(bank.listing.entry(i).shown, Words[why]));
     let count = 0;
-    for (const [entry, path] of paths) {
+    for (const [k, index] of plan.indices.entries()) {
       if (cancelled) { await ask('zipEnd'); return message(Words.cancelled, false); }
-      progress(count, paths.size, 'Saving all');
-      const made = await ask('zipEntry', { at: entry.at, path });
+      progress(k, plan.indices.length, 'Saving all');
+      const entry = bank.listing.entry(index);
+      const made = await ask('zipEntry', { at: entry.at, path: plan.paths[k] });
       if (made.chunks) { await out.write(made.chunks); ++count; continue; }
       leftOut.push(Words.leftOut(entry.shown, Words.notMade(Words.outOfMemory)));
       Table.setStatus(entry, Words.rowNotMade(Words.outOfMemory), true);
@@ -180,9 +169,32 @@
     message(Words.savedAll(count, leftOut), !!leftOut.length);
   }
 
+  // The files lsd2wav writes, into a folder the user picks, one at a time.
+  async function saveIntoFolder() {
+    const folder = await window.showDirectoryPicker({ mode: 'readwrite' });
+    const plan = await ask('plan', { into: 'folder' });
+    const leftOut = plan.leftOut.map(([i, why]) => Words.leftOut(bank.listing.entry(i).shown, Words[why]));
+    let count = 0;
+    for (const [k, index] of plan.indices.entries()) {
+      if (cancelled) return message(Words.cancelledPart(count), false);
+      progress(k, plan.indices.length, 'Saving all');
+      const entry = bank.listing.entry(index);
+      // What lsd2wav leaves where it stops is written too, as it leaves it.
+      const made = await ask('entry', { at: entry.at, partial: true });
+      if (!made.bytes) {
+        leftOut.push(Words.leftOut(entry.shown, Words.notMade(Words.outOfMemory)));
+        continue;
+      }
+      const writable = await (await folder.getFileHandle(plan.paths[k], { create: true })).createWritable();
+      await writable.write(made.bytes);
+      await writable.close();
+      ++count;
+    }
+    message(Words.savedAll(count, leftOut), !!leftOut.length);
+  }
+
   async function saveBank() {
-    const answer = await ask('bank');
-    await Saving.save(answer.file || new Blob([answer.bytes], { type: 'application/octet-stream' }), bank.name);
+    await Saving.save(bank.file, bank.name);
     bank.changed = false;
   }
 
@@ -196,8 +208,7 @@
       return message(text);
     }
     const notes = new Map(bank.notes);
-    const now = entriesOf(answer)[entry.index];
-    notes.set(entry.index, Words.replaced(entry, now));
+    notes.set(entry.index, Words.replaced(entry, Listing.of(answer).entry(entry.index)));
     show(answer, bank.file, bank.name, notes, true);
     message('');
   }
@@ -256,6 +267,9 @@
   });
   $('#save-bank').addEventListener('click', () => run('Save bank', saveBank));
   $('#save-all').addEventListener('click', () => run('Save all', saveAll));
+  $('#save-folder').addEventListener('click', () => run('Save all', saveIntoFolder));
+  // Where the browser cannot write into a folder, the ZIP is the way.
+  $('#save-folder').hidden = typeof window.showDirectoryPicker !== 'function';
   $('#cancel').addEventListener('click', () => { cancelled = true; });
   $('#details').addEventListener('toggle', () => { if ($('#details').open && bank) run('lsd2wav', consoleLines); });
 

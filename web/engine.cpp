@@ -130,7 +130,7 @@ EMSCRIPTEN_KEEPALIVE const char* ListEntries(const char* bank) {
 // The WAV file that lsd2wav writes for the entry starting `at` bytes into
 // `bank`, made by the same code into the folder's file `output`, whatever
 // came before the entry: {"ok":true}, or {"ok":false,"status":...} with
-// lsd2wav's status line. A file that did not come out whole is removed.
+// lsd2wav's status line and the file as lsd2wav would leave it.
 EMSCRIPTEN_KEEPALIVE const char* EntryWav(const char* bank, double at, const char* output) {
     StartUp();
     const char* status = StatusFailedToRead;
@@ -143,7 +143,6 @@ EMSCRIPTEN_KEEPALIVE const char* EntryWav(const char* bank, double at, const cha
         if (wav && !status && !CloseFile(wav)) status = StatusFailedToWrite;
     }
     EndRun();
-    if (status) StoreRemove(output, std::char_traits<char>::length(output));
     std::string json = "{";
     JsonKey(&json, "ok");
     JsonBool(&json, status == nullptr);

@@ -52,17 +52,17 @@ const Names = (() => {
 
   const stem = path => path.slice(0, -'.wav'.length);
 
-  // The paths of `entries` ({index, file, key}, names as hexadecimal bytes) in one folder or
-  // ZIP: entries whose names are the same file for lsd2wav are one file, the
-  // last of them, as lsd2wav leaves it; two other entries never share a path
-  // (nor one that differs only in case), the later one taking " (2)", " (3)"...
-  // Returns a Map from each entry kept to its path.
+  // The paths of `entries` ({index, file, key}, names as bytes) in one
+  // folder or ZIP: entries whose names are the same file for lsd2wav are one
+  // file, the last of them, as lsd2wav leaves it; two other entries never
+  // share a path (nor one that differs only in case), the later one taking
+  // " (2)", " (3)"... Returns a Map from each entry kept to its path.
   function pathsOf(entries) {
     const last = new Map();
-    for (const entry of entries) last.set(entry.key, entry);
+    for (const entry of entries) last.set(String.fromCharCode(...entry.key), entry);
     const taken = new Set(), paths = new Map();
     for (const entry of [...last.values()].sort((a, b) => a.index - b.index)) {
-      const path = pathOf(fromHex(entry.file));
+      const path = pathOf(entry.file);
       let unique = path;
       for (let n = 2; taken.has(unique.toLowerCase()); ++n) unique = `${stem(path)} (${n}).wav`;
       taken.add(unique.toLowerCase());

@@ -1,13 +1,26 @@
-// The bank's rows: one per entry, in the bank's order, drawn from the
-// engine's records. One listener per kind of event serves every row.
+// The bank's rows, one per entry in the bank's order, of which only those in
+// view (and a few around them) are in the page: a bank of 100,000 entries
+// costs the page a screenful of rows. Rows have one height, so where a row
+// stands is its number times that height. One listener per kind of event
+// serves every row; the arrow keys, Page Up/Down, Home and End move along
+// the rows, which the Tab key alone could not reach in a long bank.
 'use strict';
 
 const Table = (() => {
-  const rows = document.querySelector('#entries tbody');
-  let shown = [];          // the entries of the rows
+  const ROW = 64;        // px, as style.css sets tr.entry's height
+  const AROUND = 8;      // rows kept beyond each edge of the view
+  const frame = document.querySelector('.table-wrap');
+  const table = document.querySelector('#entries');
+  const rows = table.querySelector('tbody');
+  let listing = null;    // { count, entry(i) }
   let statusOf = () => '';
-  let drawer = null;
-  let peaksFor = null;     // asks for a row's waveform peaks
+  let peaksFor = null;   // asks for a row's waveform peaks
+  let look = null;       // a canvas's size and colour, read once
+  let shown = new Map(); // row number -> tr in the page
+  let peaks = new Map(); // row number -> its waveform's peaks, once drawn
+  const notes = new Map(); // row number -> [text, error], set while the rows stand
+  const spacer = () => { const tr = document.createElement('tr'); tr.className = 'spacer'; tr.setAttribute('aria-hidden', 'true'); tr.append(document.createElement('td')); tr.firstChild.colSpan = 9; return tr; };
+  const before = spacer(), after = spacer();
 
   function cell(row, className, text = '') {
     const td = document.createElement('td');
@@ -15,6 +28,21 @@ const Table = (() => {
     td.textContent = text;
     row.append(td);
     return td;
+  }
+
+  // A cell whose text may run long: at most three lines in the row, and
+  // whole in its title.
+  function longCell(row, className, text) {
+    const td = cell(row, className);
+    const clamp = document.createElement('div');
+    clamp.className = 'clamp';
+    td.append(clamp);
+    setText(td, text);
+    return td;
+  }
+  function setText(td, text) {
+    td.firstChild.textContent = text;
+    td.title = text;
   }
 
   function button(text, className, label, disabled) {
@@ -38,8 +66,9 @@ const Table = (() => {
     tr.className = 'entry';
     tr.dataset.index = entry.index;
     tr.dataset.fate = entry.fate;
+    tr.setAttribute('aria-rowindex', entry.index + 2);
     const name = entry.shown;
-    cell(tr, 'name', name);
+    longCell(tr, 'name', name);
     cell(tr, 'channels num', entry.whole ? String(entry.channels) : '');
     cell(tr, 'rate num', entry.whole ? String(entry.rate) : '');
     cell(tr, 'bits num', entry.whole ? String(entry.bits) : '');
@@ -55,66 +84,112 @@ const Table = (() => {
       button('Play', 'play', `Play ${name}`, !entry.playable),
       button('Save', 'save', `Save ${name}`, !entry.hasSound),
       button('Replace', 'replace', `Replace ${name}`, !entry.hasSound));
-    cell(tr, 'status', statusOf(entry)).setAttribute('role', 'status');
-    return { tr, canvas };
+    const [text, error] = notes.get(entry.index) || [statusOf(entry), false];
+    const status = longCell(tr, 'status', text);
+    status.setAttribute('role', 'status');
+    status.classList.toggle('error', error);
+    draw(entry, canvas);
+    return tr;
   }
 
-  // Rows for `entries`; `status` gives a row's status text, `peaks` a
+  // The waveform: drawn at once when known, else asked for.
+  function draw(entry, canvas) {
+    if (!look) {
+      const ratio = window.devicePixelRatio || 1, style = getComputedStyle(canvas);
+      look = { width: Math.round(parseFloat(style.width) * ratio), height: Math.round(parseFloat(style.height) * ratio), color: style.color, ratio };
+    }
+    if (!entry.hasSound) return Waveform.draw(canvas, null, look);
+    if (peaks.has(entry.index)) return Waveform.draw(canvas, peaks.get(entry.index), look);
+    const owner = listing;
+    peaksFor(entry, look.width).then(p => {
+      if (listing !== owner) return;
+      peaks.set(entry.index, p);
+      const tr = shown.get(entry.index);
+      if (tr) Waveform.draw(tr.querySelector('canvas'), p, look);
+    }, () => {});
+  }
+
+  // The rows of the view, and AROUND more each way; rows already in the page stay.
+  function update() {
+    if (!listing) return;
+    const top = frame.scrollTop - rows.offsetTop;
+    const first = Math.max(0, Math.floor(top / ROW) - AROUND);
+    const last = Math.min(listing.count, Math.ceil((top + frame.clientHeight) / ROW) + AROUND);
+    const next = new Map();
+    for (let i = first; i < last; i++) next.set(i, shown.get(i) || row(listing.entry(i)));
+    for (const [i, tr] of shown) if (!next.has(i)) tr.remove();
+    shown = next;
+    before.style.height = `${first * ROW}px`;
+    after.style.height = `${(listing.count - last) * ROW}px`;
+    rows.replaceChildren(before, ...next.values(), after);
+  }
+
+  // Rows for `the listing`; `status` gives a row's status text, `peaks` a
   // promise of a row's waveform peaks for a number of columns.
-  function render(entries, status, peaks) {
-    shown = entries;
+  function render(newListing, status, peaksOf) {
+    listing = newListing;
     statusOf = status;
-    peaksFor = peaks;
-    if (drawer) drawer.disconnect();
-    const made = entries.map(row);
-    rows.replaceChildren(...made.map(m => m.tr));
-    if (!made.length) return;
-    // The canvas's size and colour are read once: a canvas resized makes the
-    // next read lay out the table again.
-    const first = made[0].canvas, ratio = window.devicePixelRatio || 1;
-    const look = { width: Math.round(first.clientWidth * ratio), height: Math.round(first.clientHeight * ratio),
-                   color: getComputedStyle(first).color, ratio };
-    const entryOf = new Map(made.map(({ canvas }, i) => [canvas, entries[i]]));
-    const owner = shown;
-    drawer = new IntersectionObserver(seen => {
-      for (const { target, isIntersecting } of seen) {
-        if (!isIntersecting || shown !== owner) continue;
-        drawer.unobserve(target);
-        const entry = entryOf.get(target);
-        if (!entry.hasSound) { Waveform.draw(target, null, look); continue; }
-        peaksFor(entry, look.width).then(p => { if (shown === owner) Waveform.draw(target, p, look); }, () => {});
-      }
-    }, { rootMargin: '400px 0px' });
-    for (const { canvas } of made) drawer.observe(canvas);
+    peaksFor = peaksOf;
+    shown = new Map();
+    peaks = new Map();
+    notes.clear();
+    table.setAttribute('aria-rowcount', (listing ? listing.count : 0) + 1);
+    rows.replaceChildren();
+    frame.scrollTop = 0;
+    update();
   }
 
-  const rowOf = entry => rows.querySelector(`tr[data-index="${entry.index}"]`);
+  // Row `index` in view and in the page.
+  function reveal(index) {
+    const top = rows.offsetTop + index * ROW, bottom = top + ROW;
+    if (top < frame.scrollTop + (table.tHead ? table.tHead.offsetHeight : 0)) frame.scrollTop = top - (table.tHead ? table.tHead.offsetHeight : 0);
+    else if (bottom > frame.scrollTop + frame.clientHeight) frame.scrollTop = bottom - frame.clientHeight;
+    update();
+    return shown.get(index);
+  }
 
   function setStatus(entry, text, error = false) {
-    const status = rowOf(entry)?.querySelector('.status');
+    notes.set(entry.index, [text, error]);
+    const status = shown.get(entry.index)?.querySelector('.status');
     if (!status) return;
-    status.textContent = text;
+    setText(status, text);
     status.classList.toggle('error', error);
   }
 
   function setPlaying(entry, on) {
-    const b = rowOf(entry)?.querySelector('button.play');
+    const b = shown.get(entry.index)?.querySelector('button.play');
     if (!b) return;
     b.textContent = on ? 'Stop' : 'Play';
     b.setAttribute('aria-label', `${on ? 'Stop' : 'Play'} ${entry.shown}`);
   }
 
+  // The same button of another row, by the keys that move along rows.
+  function move(e) {
+    const b = e.target.closest('button');
+    const tr = b && b.closest('tr.entry');
+    if (!tr || !listing) return;
+    const at = Number(tr.dataset.index), page = Math.max(1, Math.floor(frame.clientHeight / ROW) - 1);
+    const to = { ArrowDown: at + 1, ArrowUp: at - 1, PageDown: at + page, PageUp: at - page, Home: 0, End: listing.count - 1 }[e.key];
+    if (to === undefined) return;
+    e.preventDefault();
+    const target = reveal(Math.max(0, Math.min(listing.count - 1, to)));
+    target?.querySelector(`button.${b.className}`)?.focus();
+  }
+
   // `act(kind, entry)` for a press of a row's button; `drop(entry, file)`
   // for a file dropped on a row.
   function listen(act, drop) {
+    frame.addEventListener('scroll', update, { passive: true });
+    rows.addEventListener('keydown', move);
+    const entryOf = tr => tr && listing && listing.entry(Number(tr.dataset.index));
     rows.addEventListener('click', e => {
       const b = e.target.closest('button');
       const tr = b && b.closest('tr.entry');
-      if (tr && !b.disabled) act(b.className, shown[Number(tr.dataset.index)]);
+      if (tr && !b.disabled) act(b.className, entryOf(tr));
     });
     const target = e => {
       const tr = e.target.closest && e.target.closest('tr.entry');
-      const entry = tr && shown[Number(tr.dataset.index)];
+      const entry = entryOf(tr);
       return entry && entry.hasSound ? { tr, entry } : { tr };
     };
     rows.addEventListener('dragover', e => {
@@ -135,5 +210,5 @@ const Table = (() => {
     });
   }
 
-  return { render, setStatus, setPlaying, listen };
+  return { render, reveal, setStatus, setPlaying, listen };
 })();

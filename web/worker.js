@@ -80,20 +80,73 @@ function output(stream) {
   };
 }
 
-function list() {
-  const listing = withBytes([utf8(bankName)], p => json(engine._ListEntries(p)));
-  return { bankName, ...listing };
+// The fates of the engine's listing (web/page_listing.cpp), by number.
+const FATES = ['written', 'refused', 'in-folder', 'no-samples', 'head-cut', 'none-left', 'after-end'];
+
+// The engine's listing in columns, each one array that moves to the page
+// without a copy: a bank of 100,000 entries as a few arrays, not 100,000
+// objects that the page's thread would have to rebuild.
+function columnsOf(entries) {
+  const n = entries.length;
+  const c = {
+    count: n, at: new Float64Array(n), samples: new Float64Array(n), present: new Float64Array(n),
+    channels: new Uint32Array(n), rate: new Uint32Array(n), bits: new Uint32Array(n),
+    whole: new Uint8Array(n), overwritten: new Uint8Array(n), fate: new Uint8Array(n),
+    fileEnds: new Uint32Array(n), keyEnds: new Uint32Array(n), windowsRefuses: {},
+  };
+  const files = [], keys = [];
+  let fileEnd = 0, keyEnd = 0;
+  entries.forEach((e, i) => {
+    c.at[i] = e.at; c.whole[i] = e.whole ? 1 : 0; c.overwritten[i] = e.overwritten ? 1 : 0;
+    c.fate[i] = FATES.indexOf(e.fate);
+    if (e.whole) { c.samples[i] = e.samples; c.present[i] = e.present; c.channels[i] = e.channels; c.rate[i] = e.rate; c.bits[i] = e.bits; }
+    if (e.windowsRefuses) c.windowsRefuses[i] = e.windowsRefuses;
+    files.push(e.file); keys.push(e.key);
+    c.fileEnds[i] = fileEnd += e.file.length / 2;
+    c.keyEnds[i] = keyEnd += e.key.length / 2;
+  });
+  c.files = hexBytes(files.join(''));
+  c.keys = hexBytes(keys.join(''));
+  return c;
+}
+const transferOf = c => [c.at, c.samples, c.present, c.channels, c.rate, c.bits, c.whole, c.overwritten, c.fate, c.fileEnds, c.keyEnds, c.files, c.keys].map(a => a.buffer);
+
+function list(post, more = {}) {
+  const { entries, leadCut, readFailed } = withBytes([utf8(bankName)], p => json(engine._ListEntries(p)));
+  listed = entries.map((e, index) => ({ ...e, index, file: hexBytes(e.file), key: hexBytes(e.key) }));
+  const columns = columnsOf(entries);
+  return post({ bankName, leadCut, readFailed, columns, ...more }, transferOf(columns));
+}
+
+// A bank made here (by an update or a pack) leaves the engine's memory for a
+// Blob, which the page keeps and saves as it is, and which the engine then
+// reads where it lies, as it reads a bank the user opened: the page can open
+// it again after the engine stopped, or after a cancel.
+function settle(post) {
+  const blob = new Blob([takeFile(utf8(bankName))]);
+  engine._RemoveAllFiles();
+  pageFiles.length = 1;
+  pageFiles.push(blob);
+  withBytes([utf8(bankName)], p => engine._PutPageFile(p, bankName.length, 1, blob.size));
+  return list(post, { blob });
 }
 
 // The WAV of one entry, made in the folder and taken out; or why not.
+// With `partial`, also the file that lsd2wav leaves where it stops.
 const entryOutput = utf8('entry.out');
-function entryWav(at) {
+function entryWav(at, partial = false) {
   const made = withBytes([utf8(bankName), entryOutput], (b, o) => json(engine._EntryWav(b, at, o)));
-  if (!made.ok) return { status: made.status };
-  const bytes = takeFile(entryOutput);
+  const bytes = made.ok || partial ? takeFile(entryOutput) : null;
   removeFile(entryOutput);
+  if (!made.ok) return { status: made.status, bytes };
   return bytes ? { bytes } : { status: 'out of memory' };
 }
+
+// The entries of the last listing, kept for the plans of a save.
+let listed = [];
+const MAKES_FILE = ['written', 'no-samples', 'head-cut', 'none-left'];
+const hasSound = e => e.whole && e.samples > 0 && e.present > 0;
+const validUtf8 = new TextDecoder('utf-8', { fatal: true });
 
 let zip = null;          // the ZIP being made, and its bytes not yet handed over
 let zipChunks = [];
@@ -106,18 +159,38 @@ function postChunks(post) {
 const handlers = {
   // The bank the user opened, in a folder of its own: nothing of the last
   // bank stays.
-  open({ file, name }) {
+  open({ file, name }, post) {
     engine._RemoveAllFiles();
     pageFiles.length = 1;
     pageFiles.push(file);
     bankName = name.toLowerCase() === 'sound_p.lsd' ? 'sound_p.lsd' : 'music_p.lsd';
     withBytes([utf8(bankName)], p => engine._PutPageFile(p, bankName.length, 1, file.size));
-    return list();
+    return list(post);
   },
 
-  entry({ at }, post) {
-    const made = entryWav(at);
-    return made.bytes ? post({ bytes: made.bytes }, [made.bytes.buffer]) : made;
+  entry({ at, partial }, post) {
+    const made = entryWav(at, partial);
+    return made.bytes ? post(made, [made.bytes.buffer]) : made;
+  },
+
+  // What a save of every entry writes: into a ZIP, every entry that has a
+  // sound, the last of each name, under the page's names; into a folder,
+  // the files lsd2wav writes, under their own names where a browser can
+  // give them (valid UTF-8). Which entries stay out, and why; the indices
+  // and paths of those saved; for a ZIP, about how large it will be.
+  plan({ into }) {
+    const zip = into === 'zip';
+    const chosen = zip ? listed.filter(hasSound) : listed.filter(e => MAKES_FILE.includes(e.fate) && !e.overwritten);
+    const paths = zip ? Names.pathsOf(chosen) : new Map(chosen.map(e => {
+      let name = null;
+      try { name = validUtf8.decode(e.key); } catch { /* not a name a browser can give */ }
+      return [e, name && !/[\\/]/.test(name) ? name : Names.pathOf(e.file).replace(/\//g, '_')];
+    }));
+    const why = e => (!hasSound(e) ? 'noSound' : e.overwritten || zip ? 'sameName' : e.fate);
+    const leftOut = listed.filter(e => !paths.has(e) && (zip || hasSound(e))).map(e => [e.index, why(e)]);
+    const indices = [...paths.keys()].map(e => e.index), names = [...paths.values()];
+    const size = [...paths].reduce((n, [e, path]) => n + 44 + Math.max(0, e.samples) + 2 * (46 + 3 * path.length) + 16, 22);
+    return { indices, paths: names, leftOut, size };
   },
 
   // The entry's waveform, as a row draws it.
@@ -161,19 +234,19 @@ const handlers = {
   },
 
   // wav2lsd --update, after lsd2wav, with the entry's file replaced by `file`.
-  replace({ file: fileHex, wav }) {
+  replace({ file, wav }, post) {
     lines = [];
     try {
       engine._ExtractBank();
-      if (!putFile(hexBytes(fileHex), new Uint8Array(reader.readAsArrayBuffer(wav)))) return { failure: { reason: 'out of memory' } };
+      if (!putFile(file, new Uint8Array(reader.readAsArrayBuffer(wav)))) return { failure: { reason: 'out of memory' } };
       const updated = withBytes([utf8(bankName)], p => json(engine._UpdateEntries(p)));
       if (!updated.ok) return { failure: updated };
     } finally { lines = null; keepOnlyBank(); }
-    return list();
+    return settle(post);
   },
 
   // wav2lsd BANK WAV... into a new bank, which becomes the open one.
-  pack({ wavs }) {
+  pack({ wavs }, post) {
     const names = wavs.map(w => utf8(w.name));
     const newBank = utf8('new_p.lsd');
     const bank = bankName && takeOrLeave(utf8(bankName));
@@ -195,18 +268,11 @@ const handlers = {
     }
     if (!packed.ok) return { failure: packed };
     withBytes([newBank], p => engine._RemoveAllFilesBut(p, newBank.length));
-    pageFiles.length = 1;
     bankName = 'music_p.lsd';
     renameFile(newBank, utf8(bankName));
-    return list();
+    return settle(post);
   },
 
-  // The bank as it stands: the user's own file while unchanged.
-  bank(_, post) {
-    const bytes = takeFile(utf8(bankName));
-    if (!bytes) return { file: pageFiles[1] };
-    return post({ bytes }, [bytes.buffer]);
-  },
 };
 
 onmessage = ({ data }) => {

@@ -172,15 +172,27 @@ async function open(page, bank) {
 // a row; such a click is made once more, and the count of them reported.
 let askedTwice = 0;
 async function download(page, selector, tries = 2) {
+  await atRow(page, selector);
   const [saved] = await Promise.all([page.waitForEvent('download', { timeout: 8000 }).catch(e => e), page.click(selector)]);
   if (saved instanceof Error) return tries > 1 ? (++askedTwice, download(page, selector, tries - 1)) : fail(`no download from ${selector}`);
   return { name: saved.suggestedFilename(), bytes: fs.readFileSync(await saved.path()) };
 }
-const rows = page => page.$$eval('#entries tr.entry', trs => trs.map(tr => {
-  const cell = c => tr.querySelector(c)?.textContent.trim();
-  return { index: Number(tr.dataset.index), fate: tr.dataset.fate, name: cell('.name'), status: cell('.status'),
-    save: !tr.querySelector('button.save').disabled, play: !tr.querySelector('button.play').disabled };
-}));
+// Every row, each brought into the page in turn: only those in view are there.
+const rows = page => page.evaluate(() => {
+  const count = Number(document.querySelector('#entries').getAttribute('aria-rowcount')) - 1;
+  return Array.from({ length: count }, (_, i) => {
+    const tr = Table.reveal(i), cell = c => tr.querySelector(c)?.textContent.trim();
+    return { index: Number(tr.dataset.index), fate: tr.dataset.fate, name: cell('.name'), status: cell('.status'),
+      save: !tr.querySelector('button.save').disabled, play: !tr.querySelector('button.play').disabled };
+  });
+});
+// A row that a selector names, brought into view first.
+async function atRow(page, selector) {
+  const index = selector.match(/data-index="(\d+)"/);
+  if (index) await page.evaluate(i => Table.reveal(i), Number(index[1]));
+  return selector;
+}
+const click = async (page, selector) => page.click(await atRow(page, selector));
 const consoleLines = async page => {
   await page.click('#details summary');
   await until(page, '#console-lines');
@@ -241,6 +253,7 @@ async function extracts(page, bank) {
 
 // Row I's Replace, and WAV chosen in the file dialog it opens.
 async function replaceWith(page, i, wav) {
+  await atRow(page, row(i));
   const [chooser] = await Promise.all([page.waitForEvent('filechooser'), page.click(`${row(i)} button.replace`)]);
   await chooser.setFiles(wav);
 }
@@ -252,7 +265,7 @@ async function dropFile(page, selector, file) {
     transfer.items.add(new File([new Uint8Array(bytes)], name));
     return transfer;
   }, [path.basename(file), [...fs.readFileSync(file)]]);
-  await page.dispatchEvent(selector, 'drop', { dataTransfer: data });
+  await page.dispatchEvent(await atRow(page, selector), 'drop', { dataTransfer: data });
 }
 
 // Replaces row I's file of BANK with WAV; the saved bank is that of wav2lsd
@@ -432,7 +445,7 @@ const cases = [
     fs.truncateSync(`${work}/big.lsd`, 4 + 52 + (40 << 20) + 2);
     await open(page, `${work}/big.lsd`);
     const saved = page.waitForEvent('download', { timeout: 5000 }).then(() => 'a download', () => 'none');
-    await page.click(`${row(0)} button.save`);
+    await click(page, `${row(0)} button.save`);
     await until(page, '#message');
     same([await page.textContent('#message'), await page.textContent(`${row(0)} .status`), await saved],
       ['“big.wav” could not be made: the page ran out of memory.', 'Could not be made: the page ran out of memory.', 'none'], 'what the page says');
@@ -455,7 +468,7 @@ const cases = [
       else delete window.showSaveFilePicker;
     }, picker);
     await open(page, large);
-    await page.click(`${row(0)} button.save`);
+    await click(page, `${row(0)} button.save`);
     if (!picker) {
       await until(page, '#message');
       return same((await page.textContent('#message')).startsWith('large.wav would be 482 MiB: this browser stops downloads'), true, 'the message');
@@ -492,7 +505,7 @@ const cases = [
   } },
   { name: 'every control, no request after load', run: async page => {
     await open(page, demo);
-    await page.click(`${row(0)} button.play`);
+    await click(page, `${row(0)} button.play`);
     await download(page, '#save-all');
     await replaceWith(page, 1, plainWav);
     await until(page, `${row(1)} .status`, 'Replaced.');
