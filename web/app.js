@@ -104,7 +104,7 @@
     Table.render(null, () => '', null);
   }
 
-  const peaks = (entry, columns) => Engine.request('peaks', { at: entry.at, columns }).then(a => a.peaks || null);
+  const peaks = (entry, columns) => Engine.request('peaks', { index: entry.index, columns }).then(a => a.peaks || null);
 
   // Whether work not yet saved may go: asked in the page's own dialog.
   function mayDiscard() {

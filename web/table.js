@@ -121,7 +121,14 @@ const Table = (() => {
     shown = next;
     before.style.height = `${first * ROW}px`;
     after.style.height = `${(listing.count - last) * ROW}px`;
-    rows.replaceChildren(before, ...next.values(), after);
+    // Rows that stay are never taken out, not even for a moment: a row
+    // that has the focus would lose it.
+    if (!before.isConnected) rows.append(before, after);
+    let cursor = before.nextSibling;
+    for (const tr of next.values()) {
+      if (tr === cursor) cursor = cursor.nextSibling;
+      else rows.insertBefore(tr, cursor);
+    }
   }
 
   // Rows for `the listing`; `status` gives a row's status text, `peaks` a

@@ -18,7 +18,12 @@ const pending = { 1: [], 2: [] };
 
 const encoder = new TextEncoder();
 const utf8 = text => encoder.encode(text);
-const hexBytes = hex => Uint8Array.from(hex.match(/../g) || [], h => parseInt(h, 16));
+function hexBytes(hex) {
+  const bytes = new Uint8Array(hex.length >> 1);
+  const digit = c => (c < 58 ? c - 48 : c - 87);
+  for (let i = 0; i < bytes.length; i++) bytes[i] = digit(hex.charCodeAt(2 * i)) << 4 | digit(hex.charCodeAt(2 * i + 1));
+  return bytes;
+}
 
 // Bytes into the engine's memory, zero-ended, for the length of one call.
 function withBytes(list, use) {
@@ -142,6 +147,29 @@ function entryWav(at, partial = false) {
   return bytes ? { bytes } : { status: 'out of memory' };
 }
 
+// An entry up to this many sample bytes is drawn from all of them.
+const SMALL_ENTRY = 8 << 20;
+
+function sampledPeaks(e, columns) {
+  const width = Math.ceil(e.bits / 8), frameBytes = width * e.channels;
+  const frames = Math.floor(e.samples / frameBytes), start = e.at + 52, end = start + e.present;
+  const peaks = new Float32Array(2 * columns);
+  for (let x = 0; x < columns; x++) {
+    const from = start + Math.floor(x * frames / columns) * frameBytes;
+    const to = Math.min(end, from + 256 * frameBytes);
+    // Past the end of the bank, lsd2wav writes silence.
+    let min = 0, max = 0;
+    if (to > from) {
+      const data = new Uint8Array(reader.readAsArrayBuffer(pageFiles[1].slice(from, to)));
+      const n = Math.floor(data.length / frameBytes);
+      if (n) [min, max] = Wav.peaksOf({ data, width, channels: e.channels, frames: n }, 1);
+    }
+    peaks[2 * x] = min;
+    peaks[2 * x + 1] = max;
+  }
+  return peaks;
+}
+
 // The entries of the last listing, kept for the plans of a save.
 let listed = [];
 const MAKES_FILE = ['written', 'no-samples', 'head-cut', 'none-left'];
@@ -193,13 +221,21 @@ const handlers = {
     return { indices, paths: names, leftOut, size };
   },
 
-  // The entry's waveform, as a row draws it.
-  peaks({ at, columns }, post) {
-    const made = entryWav(at);
-    if (!made.bytes) return made;
-    const wav = Wav.parseWav(made.bytes);
-    if (!wav || !wav.frames) return { peaks: null };
-    const peaks = Wav.peaksOf(wav, columns);
+  // The entry's waveform, as a row draws it: from its whole WAV when that
+  // is small; else from a piece of samples read where each column begins,
+  // straight from the bank, so that a long entry costs a few reads.
+  peaks({ index, columns }, post) {
+    const e = listed[index];
+    let peaks;
+    if (e.samples <= SMALL_ENTRY) {
+      const made = entryWav(e.at);
+      if (!made.bytes) return made;
+      const wav = Wav.parseWav(made.bytes);
+      if (!wav || !wav.frames) return { peaks: null };
+      peaks = Wav.peaksOf(wav, columns);
+    } else {
+      peaks = sampledPeaks(e, columns);
+    }
     return post({ peaks }, [peaks.buffer]);
   },
 

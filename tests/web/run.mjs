@@ -141,7 +141,7 @@ const row = i => `#entries tr.entry[data-index="${i}"]`;
 // A fresh page per case; afterwards no error, dialog or request after load.
 // A case with `memoryPages` runs in a browser of its own that gives
 // WebAssembly no more than that many 64 KiB pages.
-async function withPage(body, { memoryPages } = {}) {
+async function withPage(body, { memoryPages, start } = {}) {
   const own = memoryPages && await chromium.launch({ executablePath: '/usr/bin/chromium', args: [`--js-flags=--wasm-max-mem-pages=${memoryPages}`] });
   const context = await (own || browser).newContext({ viewport: { width: 1100, height: 700 } });
   const page = await context.newPage();
@@ -154,11 +154,17 @@ async function withPage(body, { memoryPages } = {}) {
   // Listening asks Chromium to hand over its file dialogs, which takes a round
   // trip: done here, it is in force before any key or click opens one.
   page.on('filechooser', () => {});
+  // Every task of the page's thread that took more than 50 ms, as the Long
+  // Tasks API reports it; a case reads them with longTasks().
+  await page.addInitScript(() => {
+    self.longTasks = [];
+    new PerformanceObserver(list => self.longTasks.push(...list.getEntries().map(e => Math.round(e.duration)))).observe({ type: 'longtask' });
+  });
   try {
-    await page.goto(url);
+    await page.goto(start || url);
     await ready(page);
     const loaded = requests.splice(0);
-    same(loaded.filter(r => !r.startsWith(url) && !/^(blob|data):/.test(r)), [], 'requests to elsewhere while loading');
+    same(loaded.filter(r => !r.startsWith(start ? 'file:' : url) && !/^(blob|data):/.test(r)), [], 'requests to elsewhere while loading');
     await body(page);
     same(problems, [], 'errors and dialogs');
     same(requests.filter(r => !/^(blob|data):/.test(r)), [], 'requests after load');
@@ -171,10 +177,10 @@ async function open(page, bank) {
 // Chromium now and then drops one of many downloads that a page asks for in
 // a row; such a click is made once more, and the count of them reported.
 let askedTwice = 0;
-async function download(page, selector, tries = 2) {
+async function download(page, selector, tries = 2, timeout = 8000) {
   await atRow(page, selector);
-  const [saved] = await Promise.all([page.waitForEvent('download', { timeout: 8000 }).catch(e => e), page.click(selector)]);
-  if (saved instanceof Error) return tries > 1 ? (++askedTwice, download(page, selector, tries - 1)) : fail(`no download from ${selector}`);
+  const [saved] = await Promise.all([page.waitForEvent('download', { timeout }).catch(e => e), page.click(selector)]);
+  if (saved instanceof Error) return tries > 1 ? (++askedTwice, download(page, selector, tries - 1, timeout)) : fail(`no download from ${selector}`);
   return { name: saved.suggestedFilename(), bytes: fs.readFileSync(await saved.path()) };
 }
 // Every row, each brought into the page in turn: only those in view are there.
@@ -482,6 +488,89 @@ const cases = [
     same(saved[0], wav.length, 'the saved file\'s size');
     ends.forEach(([from, to], k) => same(Buffer.from(saved[k + 1]), wav.subarray(from, to), `its bytes ${from} to ${to}`));
   } })),
+  ...[demo, html, nameBanks[4].bank, `${work}/seeds/many_entries.lsd`].map(bank => ({ name: `save all into a folder, ${path.basename(bank)}: the files of lsd2wav`, run: async page => {
+    await page.evaluate(() => {
+      // The origin's private folder stands in for the folder a user would pick.
+      window.showDirectoryPicker = async () => (await navigator.storage.getDirectory()).getDirectoryHandle('picked', { create: true });
+    });
+    await open(page, bank);
+    await click(page, '#save-folder');
+    await until(page, '#message');
+    const saved = await page.evaluate(async () => {
+      const folder = await (await navigator.storage.getDirectory()).getDirectoryHandle('picked');
+      const files = {};
+      for await (const [name, handle] of folder.entries()) files[name] = [...new Uint8Array(await (await handle.getFile()).arrayBuffer())];
+      return files;
+    });
+    const expected = native(bank), want = fs.readdirSync(expected.dir).filter(f => f !== 'music_p.lsd').sort();
+    same(Object.keys(saved).sort(), want, 'the files in the folder');
+    for (const f of want) same(Buffer.from(saved[f]), fs.readFileSync(`${expected.dir}/${f}`), f);
+  } })),
+  { name: 'cancel: Save all stops, and the page is as it was', run: async page => {
+    const many = `${work}/seeds/many_entries.lsd`;
+    await open(page, many);
+    const before = await rows(page);
+    const saved = page.waitForEvent('download', { timeout: 3000 }).then(() => 'a download', () => 'none');
+    await page.click('#save-all');
+    await page.waitForSelector('#progress-box:not([hidden])');
+    await page.click('#cancel');
+    await until(page, '#message');
+    same([await page.textContent('#message'), await saved, await page.textContent('#bank-name')], ['Cancelled; nothing was saved.', 'none', 'many_entries.lsd'], 'after the cancel');
+    same(await rows(page), before, 'the rows');
+    same((await download(page, `${row(299)} button.save`)).bytes, native(many).entries[299].wav, 'a saved file after');
+  } },
+  { name: 'a sparse bank of 1.2 GiB: it opens, and its last entry saves as lsd2wav writes it', run: async page => {
+    // Three entries of 400 MiB whose samples are holes in the file, then a small one.
+    const huge = `${work}/huge.lsd`, head = `${work}/head.lsd`;
+    fs.writeFileSync(huge, Buffer.alloc(4));
+    for (const [name, length, present] of [['first', (400 << 20) - 2, 0], ['second', (400 << 20) - 2, 0], ['third', (400 << 20) - 2, 0], ['last', 5000, 5002]]) {
+      const at = fs.statSync(huge).size;
+      fs.appendFileSync(huge, fs.readFileSync(makeBank([[name, length, 2, 44100, 16, present]], { file: head, lead: 0 })));
+      fs.truncateSync(huge, at + 52 + length + 2);
+    }
+    await open(page, huge);
+    same((await rows(page)).map(r => r.fate), ['written', 'written', 'written', 'written'], 'fates');
+    const last = 4 + 3 * (52 + (400 << 20)), bytes = Buffer.alloc(52 + 5002);
+    const file = fs.openSync(huge, 'r');
+    fs.readSync(file, bytes, 0, bytes.length, last);
+    fs.closeSync(file);
+    same((await download(page, `${row(3)} button.save`)).bytes, wavOf(bytes, 0), 'the last entry');
+  } },
+  { name: '100,000 entries: they open, and the last row is reached by keyboard', run: async page => {
+    await open(page, makeBank(Array.from({ length: 100000 }, (_, i) => [`e${i}`, 8]), { file: `${work}/entries.lsd` }));
+    same(await page.getAttribute('#entries', 'aria-rowcount'), '100001', 'aria-rowcount');
+    await tabTo(page, `${row(0)} button.save`);
+    await page.keyboard.press('End');
+    same(await page.evaluate(() => [document.activeElement.closest('tr').getAttribute('aria-rowindex'), document.activeElement.className]), ['100001', 'save'], 'the focus after End');
+    const [saved] = await Promise.all([page.waitForEvent('download'), page.keyboard.press('Enter')]);
+    same(fs.readFileSync(await saved.path()), native(`${work}/entries.lsd`).entries[99999].wav, 'the last entry saved');
+  } },
+  { name: 'no task of the page\'s thread over 100 ms: open, play, save, save all, replace, new bank', run: async page => {
+    const large = `${work}/tasks.lsd`;
+    makeBank(Array.from({ length: 2000 }, (_, i) => [`t${i}`, 4000 + (i % 7) * 1000, 2, 44100, 16]), { file: large });
+    const steps = {
+      open: () => open(page, large),
+      play: async () => { await click(page, `${row(1)} button.play`); await page.waitForFunction(s => document.querySelector(s).textContent === 'Stop', `${row(1)} button.play`); },
+      save: () => download(page, `${row(1999)} button.save`),
+      'save all': () => download(page, '#save-all', 1, 120000),
+      replace: async () => { await replaceWith(page, 3, plainWav); await page.waitForFunction(s => /^Replaced/.test(document.querySelector(s)?.textContent ?? ''), `${row(3)} .status`); },
+      // After the replace, the page first asks whether the change may go.
+      'new bank': async () => { const packed = packs(page, tones); await page.click('#discard button[value="discard"]'); await packed; },
+    };
+    const over = {};
+    for (const [step, run] of Object.entries(steps)) {
+      await page.evaluate(() => { self.longTasks = []; });
+      await run().catch(e => fail(`${step}: ${e.message.split('\n')[0]}`));
+      await ready(page);
+      const tasks = (await page.evaluate(() => self.longTasks)).filter(t => t > 100);
+      if (tasks.length) over[step] = tasks;
+    }
+    same(over, {}, 'tasks over 100 ms, by action');
+  } },
+  { name: 'opened from disk: the page opens a bank and saves an entry', start: pathToFileURL(`${site}/index.html`).href, run: async page => {
+    await open(page, demo);
+    same((await download(page, `${row(2)} button.save`)).bytes, native(demo).entries[2].wav, 'a saved file');
+  } },
   { name: 'unsaved work: another bank asks first, a drop while busy waits its turn, leaving asks', run: async page => {
     await open(page, demo);
     await replaceWith(page, 1, plainWav);
