@@ -45,14 +45,15 @@ for script in $(sed -n 's/.*<script defer src="\([a-z_]*\.js\)".*/\1/p' web/inde
     [ "$script" = worker-source.js ] || cp "web/$script" "$site"/
 done
 # The worker's whole source (the engine, fflate, the name rules, the WAV
-# reader and the worker's handler) as one text in a classic script: the page starts the
-# worker from it, which a page opened from disk can do, where a worker's
+# reader and the worker's own parts) as one text in a classic script: the
+# page starts the worker from it, which a page opened from disk can do, where a worker's
 # own file would be refused.
 node -e '
 const fs = require("fs");
 const source = process.argv.slice(1).map(f => fs.readFileSync(f, "utf8")).join("\n;\n");
 process.stdout.write(`// The worker that runs the engine, made by tools/web.sh.\nconst workerSource = ${JSON.stringify(source)};\n`);
-' build-web/engine.js "$fflate" web/names.js web/wav.js web/worker.js >"$site"/worker-source.js
+' build-web/engine.js "$fflate" web/names.js web/wav.js web/worker_folder.js web/worker_listing.js web/worker.js \
+    >"$site"/worker-source.js
 # Both licenses travel with the page, which ships fflate's code.
 cp LICENSE "$site"/LICENSE.txt
 cp web/node_modules/fflate/LICENSE "$site"/fflate-LICENSE.txt

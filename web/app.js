@@ -146,53 +146,6 @@
     await out.close();
   }
 
-  // Every entry that has a sound, into one ZIP, made an entry at a time and
-  // written as it is made.
-  async function saveAll() {
-    const plan = await ask('plan', { into: 'zip' });
-    if (!plan.indices.length) return message(Words.nothingToSave);
-    const out = await Saving.sink(`${bank.name.replace(/\.lsd$/i, '')}.zip`, plan.size, 'application/zip');
-    await ask('zipStart');
-    const leftOut = plan.leftOut.map(([i, why]) => Words.leftOut(bank.listing.entry(i).shown, Words[why]));
-    let count = 0;
-    for (const [k, index] of plan.indices.entries()) {
-      if (cancelled) { await ask('zipEnd'); return message(Words.cancelled, false); }
-      progress(k, plan.indices.length, 'Saving all');
-      const entry = bank.listing.entry(index);
-      const made = await ask('zipEntry', { at: entry.at, path: plan.paths[k] });
-      if (made.chunks) { await out.write(made.chunks); ++count; continue; }
-      leftOut.push(Words.leftOut(entry.shown, Words.notMade(Words.outOfMemory)));
-      Table.setStatus(entry, Words.rowNotMade(Words.outOfMemory), true);
-    }
-    await out.write((await ask('zipEnd')).chunks);
-    await out.close();
-    message(Words.savedAll(count, leftOut), !!leftOut.length);
-  }
-
-  // The files lsd2wav writes, into a folder the user picks, one at a time.
-  async function saveIntoFolder() {
-    const folder = await window.showDirectoryPicker({ mode: 'readwrite' });
-    const plan = await ask('plan', { into: 'folder' });
-    const leftOut = plan.leftOut.map(([i, why]) => Words.leftOut(bank.listing.entry(i).shown, Words[why]));
-    let count = 0;
-    for (const [k, index] of plan.indices.entries()) {
-      if (cancelled) return message(Words.cancelledPart(count), false);
-      progress(k, plan.indices.length, 'Saving all');
-      const entry = bank.listing.entry(index);
-      // What lsd2wav leaves where it stops is written too, as it leaves it.
-      const made = await ask('entry', { at: entry.at, partial: true });
-      if (!made.bytes) {
-        leftOut.push(Words.leftOut(entry.shown, Words.notMade(Words.outOfMemory)));
-        continue;
-      }
-      const writable = await (await folder.getFileHandle(plan.paths[k], { create: true })).createWritable();
-      await writable.write(made.bytes);
-      await writable.close();
-      ++count;
-    }
-    message(Words.savedAll(count, leftOut), !!leftOut.length);
-  }
-
   async function saveBank() {
     await Saving.save(bank.file, bank.name);
     bank.changed = false;
@@ -266,8 +219,13 @@
     if (file && entry) run(`Replace ${Words.quoted(entry.shown)}`, () => replace(entry, file));
   });
   $('#save-bank').addEventListener('click', () => run('Save bank', saveBank));
-  $('#save-all').addEventListener('click', () => run('Save all', saveAll));
-  $('#save-folder').addEventListener('click', () => run('Save all', saveIntoFolder));
+  // What a save of every entry needs of the page.
+  const saving = {
+    ask, progress, message, bank: () => bank, cancelled: () => cancelled,
+    failed: entry => Table.setStatus(entry, Words.rowNotMade(Words.outOfMemory), true),
+  };
+  $('#save-all').addEventListener('click', () => run('Save all', () => SaveAll.asZip(saving)));
+  $('#save-folder').addEventListener('click', () => run('Save all', () => SaveAll.intoFolder(saving)));
   // Where the browser cannot write into a folder, the ZIP is the way.
   $('#save-folder').hidden = typeof window.showDirectoryPicker !== 'function';
   $('#cancel').addEventListener('click', () => { cancelled = true; });

@@ -60,9 +60,14 @@ const Names = (() => {
   function pathsOf(entries) {
     const last = new Map();
     for (const entry of entries) last.set(String.fromCharCode(...entry.key), entry);
-    const taken = new Set(), paths = new Map();
-    for (const entry of [...last.values()].sort((a, b) => a.index - b.index)) {
-      const path = pathOf(entry.file);
+    return apart(new Map([...last.values()].sort((a, b) => a.index - b.index).map(e => [e, pathOf(e.file)])));
+  }
+
+  // The same Map, each path that an earlier one took already (in any case)
+  // given " (2)", " (3)"... before its ".wav".
+  function apart(paths) {
+    const taken = new Set();
+    for (const [entry, path] of paths) {
       let unique = path;
       for (let n = 2; taken.has(unique.toLowerCase()); ++n) unique = `${stem(path)} (${n}).wav`;
       taken.add(unique.toLowerCase());
@@ -73,5 +78,5 @@ const Names = (() => {
 
   const baseName = path => path.slice(path.lastIndexOf('/') + 1);
 
-  return { fromHex, toHex, decode, shown, pathOf, pathsOf, baseName };
+  return { fromHex, toHex, decode, shown, pathOf, pathsOf, apart, baseName };
 })();

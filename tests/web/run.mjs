@@ -8,12 +8,12 @@
 //   node tests/web/run.mjs --screenshot F   also writes the page with the demo bank to F
 import { execFileSync, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
-import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
+const { serveSite } = await import(pathToFileURL(`${root}/tools/static_server.mjs`));
 const { chromium } = await import(pathToFileURL(`${root}/web/node_modules/playwright-core/index.mjs`));
 const launch = () => chromium.launch({ executablePath: '/usr/bin/chromium' });
 const args = process.argv.slice(2);
@@ -114,14 +114,7 @@ const copyOf = bank => { const dir = `${work}/copy${++copies}`; execFileSync('cp
 
 // ---- the page's side ------------------------------------------------------
 const site = `${root}/build-web/site`;
-const types = { '.html': 'text/html', '.js': 'text/javascript', '.mjs': 'text/javascript', '.css': 'text/css' };
-const server = http.createServer((request, response) => {
-  const file = path.join(site, new URL(request.url, 'http://x').pathname.replace(/\/$/, '/index.html'));
-  if (!file.startsWith(`${site}/`) || !fs.existsSync(file)) return response.writeHead(404).end();
-  response.writeHead(200, { 'content-type': types[path.extname(file)] ?? 'application/octet-stream' }).end(fs.readFileSync(file));
-});
-await new Promise(done => server.listen(0, '127.0.0.1', done));
-const url = `http://127.0.0.1:${server.address().port}/`;
+const { url, close: closeServer } = await serveSite(site);
 const browser = await launch();
 
 function fail(message) { throw new Error(message); }
@@ -511,9 +504,14 @@ const cases = [
     await open(page, many);
     const before = await rows(page);
     const saved = page.waitForEvent('download', { timeout: 3000 }).then(() => 'a download', () => 'none');
+    // Cancel is pressed as soon as the progress shows.
+    const pressed = page.evaluate(() => new Promise(done => {
+      const box = document.querySelector('#progress-box');
+      const watch = new MutationObserver(() => { if (!box.hidden) { watch.disconnect(); document.querySelector('#cancel').click(); done(); } });
+      watch.observe(box, { attributes: true });
+    }));
     await page.click('#save-all');
-    await page.waitForSelector('#progress-box:not([hidden])');
-    await page.click('#cancel');
+    await pressed;
     await until(page, '#message');
     same([await page.textContent('#message'), await saved, await page.textContent('#bank-name')], ['Cancelled; nothing was saved.', 'none', 'many_entries.lsd'], 'after the cancel');
     same(await rows(page), before, 'the rows');
@@ -627,6 +625,6 @@ for (const c of cases) {
 }
 console.log(`web: ${cases.length} cases: ${cases.length - failed} passed, ${failed} failed${askedTwice ? ` (${askedTwice} downloads asked for twice)` : ''}`);
 await browser.close();
-server.close();
+closeServer();
 fs.rmSync(work, { recursive: true, force: true });
 process.exit(failed ? 1 : 0);
