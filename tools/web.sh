@@ -41,13 +41,14 @@ mkdir -p "$site"
 cp web/index.html web/style.css "$site"/
 # The page's own scripts, those that index.html loads (classic ones, which a
 # page opened from disk runs), all but the worker's source made below.
-for script in $(sed -n 's/.*<script defer src="\([a-z_]*\.js\)".*/\1/p' web/index.html); do
+sed -n 's/.*<script defer src="\([a-z_]*\.js\)".*/\1/p' web/index.html | while IFS= read -r script; do
     [ "$script" = worker-source.js ] || cp "web/$script" "$site"/
 done
 # The worker's whole source (the engine, fflate, the name rules, the WAV
 # reader and the worker's own parts) as one text in a classic script: the
 # page starts the worker from it, which a page opened from disk can do, where a worker's
 # own file would be refused.
+# shellcheck disable=SC2016 # the script is JavaScript's, not the shell's
 node -e '
 const fs = require("fs");
 const source = process.argv.slice(1).map(f => fs.readFileSync(f, "utf8")).join("\n;\n");
