@@ -31,8 +31,13 @@
     $('main').setAttribute('aria-busy', 'true');
     queue = queue.then(async () => {
       cancelled = false;
-      try { await action(); } catch (e) { if (e) message(String(e.message || e)); }
-      finally {
+      // Past a second, the work shows that it goes on, and can be stopped.
+      const slow = setTimeout(() => progress(0, 0, what), 1000);
+      try { await action(); } catch (e) {
+        if (e === CANCELLED) message(Words.cancelled, false);
+        else if (e) message(String(e.message || e));
+      } finally {
+        clearTimeout(slow);
         if (--running === 0) { body.dataset.state = 'ready'; $('main').removeAttribute('aria-busy'); }
         progress(null);
       }
@@ -40,23 +45,41 @@
     return queue;
   }
 
-  // Work that takes a while shows how far it is, with a way to stop it.
+  // What a cancelled action throws, once the page is as it was.
+  const CANCELLED = { cancelled: true };
+
+  // The user stops the work: an action between its steps sees `cancelled`;
+  // a step under way in the engine ends with the engine, which starts again
+  // with the bank as it was (see ask).
+  function cancel() {
+    cancelled = true;
+    if (running) Engine.restart();
+  }
+
+  // Work that takes a while shows how far it is (`of` 0: not known), with a
+  // way to stop it.
   function progress(done, of, what) {
-    const shown = done !== null;
+    const shown = done !== null, bar = $('#progress');
     $('#progress-box').hidden = !shown;
     if (!shown) return;
-    $('#progress').max = of;
-    $('#progress').value = done;
-    $('#progress-label').textContent = `${what}: ${done} of ${of}`;
+    if (of) { bar.max = of; bar.value = done; } else bar.removeAttribute('value');
+    $('#progress-label').textContent = of ? `${what}: ${done} of ${of}` : `${what}…`;
   }
 
   // One request to the engine. When the engine stops (out of memory, a
-  // trap) it is started again with the bank as it is on disk, and the
-  // message says so; the request then fails with no further message.
+  // trap) it is started again with the bank as it was (the user's file, or
+  // the Blob of the bank made here), and the message says so; the request
+  // then fails with no further message. A request cancelled by the user
+  // leaves the bank as it was too.
   async function ask(op, fields) {
     try {
+      if (cancelled) throw CANCELLED;
       return await Engine.request(op, fields);
     } catch (e) {
+      if (e === CANCELLED || (e && e.cancelled)) {
+        if (bank && bank.file) show(await Engine.request('open', { file: bank.file, name: bank.name }), bank.file, bank.name, bank.notes, bank.changed);
+        throw CANCELLED;
+      }
       if (!e || !e.trap) throw e;
       await Engine.restart({ trap: e.trap });
       let reopened = false;
@@ -221,14 +244,14 @@
   $('#save-bank').addEventListener('click', () => run('Save bank', saveBank));
   // What a save of every entry needs of the page.
   const saving = {
-    ask, progress, message, bank: () => bank, cancelled: () => cancelled,
+    ask, progress, message, bank: () => bank,
     failed: entry => Table.setStatus(entry, Words.rowNotMade(Words.outOfMemory), true),
   };
   $('#save-all').addEventListener('click', () => run('Save all', () => SaveAll.asZip(saving)));
   $('#save-folder').addEventListener('click', () => run('Save all', () => SaveAll.intoFolder(saving)));
   // Where the browser cannot write into a folder, the ZIP is the way.
   $('#save-folder').hidden = typeof window.showDirectoryPicker !== 'function';
-  $('#cancel').addEventListener('click', () => { cancelled = true; });
+  $('#cancel').addEventListener('click', cancel);
   $('#details').addEventListener('toggle', () => { if ($('#details').open && bank) run('lsd2wav', consoleLines); });
 
   // A file dropped anywhere but on a row opens as a bank.

@@ -1,12 +1,12 @@
 // Saving every entry at once: into a ZIP, or into a folder the user picks,
-// an entry at a time, each written as it is made, between which the user may
-// cancel. What to save and under which names the worker plans (its `plan`).
+// an entry at a time, each written as it is made; a cancel ends the request
+// under way (see app.js's ask). What to save and under which names the worker plans (its `plan`).
 'use strict';
 
 const SaveAll = (() => {
   // Every entry that has a sound, into one ZIP, made an entry at a time and
   // written as it is made.
-  async function asZip({ ask, progress, message, bank: current, cancelled, failed }) {
+  async function asZip({ ask, progress, message, bank: current, failed }) {
     const bank = current();
     const plan = await ask('plan', { into: 'zip' });
     if (!plan.indices.length) return message(Words.nothingToSave);
@@ -15,7 +15,6 @@ const SaveAll = (() => {
     const leftOut = plan.leftOut.map(([i, why]) => Words.leftOut(bank.listing.entry(i).shown, Words[why]));
     let count = 0;
     for (const [k, index] of plan.indices.entries()) {
-      if (cancelled()) { await ask('zipEnd'); return message(Words.cancelled, false); }
       progress(k, plan.indices.length, 'Saving all');
       const entry = bank.listing.entry(index);
       const made = await ask('zipEntry', { at: entry.at, path: plan.paths[k] });
@@ -29,7 +28,7 @@ const SaveAll = (() => {
   }
 
   // The files lsd2wav writes, into a folder the user picks, one at a time.
-  async function intoFolder({ ask, progress, message, bank: current, cancelled }) {
+  async function intoFolder({ ask, progress, message, bank: current }) {
     const bank = current();
     const folder = await window.showDirectoryPicker({ mode: 'readwrite' });
     const plan = await ask('plan', { into: 'folder' });
@@ -37,7 +36,6 @@ const SaveAll = (() => {
     let count = 0;
     const writing = [];
     for (const [k, index] of plan.indices.entries()) {
-      if (cancelled()) { await Promise.all(writing); return message(Words.cancelledPart(count), false); }
       progress(k, plan.indices.length, 'Saving all');
       const entry = bank.listing.entry(index);
       // What lsd2wav leaves where it stops is written too, as it leaves it.

@@ -57,7 +57,6 @@ const Words = (() => {
     cannotPlay: (name, why) => `This browser cannot play ${quoted(name)} (${why}).`,
     waiting: what => `Waiting: ${what} starts when the current work is done.`,
     unsaved: name => `Your changes to ${quoted(name)} are not saved. Discard them?`,
-    cancelled: 'Cancelled; nothing was saved.',
-    cancelledPart: count => `Cancelled after ${plural(count, 'file', 'files')}; those stay in the folder.`,
+    cancelled: 'Cancelled. The bank is as it was.',
   };
 })();

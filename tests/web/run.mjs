@@ -513,7 +513,7 @@ const cases = [
     await page.click('#save-all');
     await pressed;
     await until(page, '#message');
-    same([await page.textContent('#message'), await saved, await page.textContent('#bank-name')], ['Cancelled; nothing was saved.', 'none', 'many_entries.lsd'], 'after the cancel');
+    same([await page.textContent('#message'), await saved, await page.textContent('#bank-name')], ['Cancelled. The bank is as it was.', 'none', 'many_entries.lsd'], 'after the cancel');
     same(await rows(page), before, 'the rows');
     same((await download(page, `${row(299)} button.save`)).bytes, native(many).entries[299].wav, 'a saved file after');
   } },
@@ -545,7 +545,8 @@ const cases = [
   } },
   { name: 'no task of the page\'s thread over 100 ms: open, play, save, save all, replace, new bank', run: async page => {
     const large = `${work}/tasks.lsd`;
-    makeBank(Array.from({ length: 2000 }, (_, i) => [`t${i}`, 4000 + (i % 7) * 1000, 2, 44100, 16]), { file: large });
+    // Entry 1 plays for 2.5 s, long enough to be seen playing.
+    makeBank(Array.from({ length: 2000 }, (_, i) => [`t${i}`, i === 1 ? 441000 : 4000 + (i % 7) * 1000, 2, 44100, 16]), { file: large });
     const steps = {
       open: () => open(page, large),
       play: async () => { await click(page, `${row(1)} button.play`); await page.waitForFunction(s => document.querySelector(s).textContent === 'Stop', `${row(1)} button.play`); },
