@@ -8,26 +8,25 @@
 
 namespace {
 
-// Moves n bytes from source to target through one scratch block; returns the
-// status that ends the walk, or none. Bytes past the end of the source are
-// written as zeros; a failed read writes nothing.
-const char* CopyBlock(FileHandle* source, FileHandle* target, int32_t n) {
+// Moves n bytes from source to target through one scratch block. Bytes past
+// the end of the source are written as zeros; a failed read writes nothing.
+EntryWrite CopyBlock(FileHandle* source, FileHandle* target, int32_t n) {
     void* block = AllocateBlockToFill(n);
-    if (!block) return StatusFailedToWrite;
+    if (!block) return EntryWrite::FailedToWrite;
     int32_t got = ReadBlock(source, block, n);
     // Only a bank cut short leaves part of the block unread, and that part
     // may hold an earlier entry's samples.
     if (got < n) {
         std::memset(static_cast<unsigned char*>(block) + got, 0, static_cast<size_t>(n - got));
     }
-    const char* status = nullptr;
+    EntryWrite result = EntryWrite::Done;
     if (HasFailed(source)) {
-        status = StatusFailedToRead;
+        result = EntryWrite::FailedToRead;
     } else if (got == 0 || WriteBlock(target, block, n) == 0) {
-        status = StatusFailedToWrite;
+        result = EntryWrite::FailedToWrite;
     }
     FreeBlock(block);
-    return status;
+    return result;
 }
 
 // The header bytes before the format block: the RIFF chunk head, "WAVE"
@@ -48,13 +47,25 @@ void WriteHeaderBeforeSamples(FileHandle* output, int32_t length) {
 
 }  // namespace
 
-const char* WriteEntryWav(FileHandle* archive, FileHandle* output, int32_t length) {
+EntryWrite WriteEntryWav(FileHandle* archive, FileHandle* output, int32_t length) {
     WriteHeaderBeforeFormat(output, length);
-    const char* status = CopyBlock(archive, output, FormatBlockSize);
-    if (status) return status;
+    EntryWrite result = CopyBlock(archive, output, FormatBlockSize);
+    if (result != EntryWrite::Done) return result;
     WriteHeaderBeforeSamples(output, length);
-    status = CopyBlock(archive, output, SampleBlockSize(length));
-    if (status) return status;
-    if (GetPosition(output) != WavFileSize(length)) return StatusFailedToWrite;
+    result = CopyBlock(archive, output, SampleBlockSize(length));
+    if (result != EntryWrite::Done) return result;
+    if (GetPosition(output) != WavFileSize(length)) return EntryWrite::FailedToWrite;
+    return EntryWrite::Done;
+}
+
+const char* StatusOf(EntryWrite result) {
+    switch (result) {
+        case EntryWrite::Done:
+            return nullptr;
+        case EntryWrite::FailedToWrite:
+            return StatusFailedToWrite;
+        case EntryWrite::FailedToRead:
+            return StatusFailedToRead;
+    }
     return nullptr;
 }

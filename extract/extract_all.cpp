@@ -51,7 +51,7 @@ const char* ExtractEntry(FileHandle* archive, const FileIdentity& bank, const ch
 
     // On failure the file stays open: the end routine flushes and closes it,
     // and what was written stays on disk.
-    const char* status = WriteEntryWav(archive, output, length);
+    const char* status = StatusOf(WriteEntryWav(archive, output, length));
     if (status) return status;
     if (!CloseFile(output)) return StatusFailedToWrite;
     return nullptr;

@@ -149,8 +149,7 @@
   async function wavOf(entry) {
     const made = await ask('entry', { at: entry.at }).catch(e => { if (e === null) Table.setStatus(entry, Words.rowNotMade(Words.engineStop), true); throw e; });
     if (made.bytes) return made.bytes;
-    // The engine's files are its memory: a write that fails found none left.
-    const why = /write/i.test(made.status) ? Words.outOfMemory : made.status.trim();
+    const why = Words.failed[made.failed];
     Table.setStatus(entry, Words.rowNotMade(why), true);
     throw new Error(`${Words.quoted(entry.shown)} ${Words.notMade(why)}.`);
   }

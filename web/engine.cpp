@@ -10,7 +10,6 @@
 #include <string>
 
 #include "bank/bank_layout.h"
-#include "extract/console_texts.h"
 #include "extract/entry_wav.h"
 #include "extract/extract_all.h"
 #include "pack/pack_bank.h"
@@ -129,26 +128,32 @@ EMSCRIPTEN_KEEPALIVE const char* ListEntries(const char* bank) {
 
 // The WAV file that lsd2wav writes for the entry starting `at` bytes into
 // `bank`, made by the same code into the folder's file `output`, whatever
-// came before the entry: {"ok":true}, or {"ok":false,"status":...} with
-// lsd2wav's status line and the file as lsd2wav would leave it.
+// came before the entry: {"ok":true}, or {"ok":false,"failed":...} with what
+// failed ("open", "create", "read" or "write": in the page's folder, which is
+// the engine's memory, a write fails for want of memory), and the file as
+// lsd2wav would leave it.
 EMSCRIPTEN_KEEPALIVE const char* EntryWav(const char* bank, double at, const char* output) {
     StartUp();
-    const char* status = StatusFailedToRead;
+    const char* failed = "open";
     FileHandle* archive = OpenForReading(bank);
     if (archive && SkipTo(archive, static_cast<int64_t>(at) + NameFieldSize)) {
         int32_t length = ReadInt32(archive);
         const FileIdentity identity = IdentityOf(archive);
         FileHandle* wav = HasFailed(archive) ? nullptr : CreateForWriting(output, &identity);
-        status = wav ? WriteEntryWav(archive, wav, length) : StatusCannotCreate;
-        if (wav && !status && !CloseFile(wav)) status = StatusFailedToWrite;
+        EntryWrite result = wav ? WriteEntryWav(archive, wav, length) : EntryWrite::FailedToWrite;
+        if (result == EntryWrite::Done && !CloseFile(wav)) result = EntryWrite::FailedToWrite;
+        failed = !wav                                   ? "create"
+                 : result == EntryWrite::FailedToRead  ? "read"
+                 : result == EntryWrite::FailedToWrite ? "write"
+                                                       : nullptr;
     }
     EndRun();
     std::string json = "{";
     JsonKey(&json, "ok");
-    JsonBool(&json, status == nullptr);
-    if (status) {
-        JsonKey(&json, "status");
-        JsonString(&json, status);
+    JsonBool(&json, failed == nullptr);
+    if (failed) {
+        JsonKey(&json, "failed");
+        JsonString(&json, failed);
     }
     json += '}';
     return Answer(std::move(json));

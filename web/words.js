@@ -51,6 +51,12 @@ const Words = (() => {
     rowNotMade: why => `Could not be made: ${why}.`,
     engineStop: 'the page’s engine stopped',
     outOfMemory: 'the page ran out of memory',
+    // Why an entry's WAV could not be made; the engine's files are its
+    // memory, so a write fails for want of it.
+    failed: {
+      write: 'the page ran out of memory', read: 'the bank could not be read there',
+      open: 'the bank could not be read there', create: 'the page ran out of memory',
+    },
     notReplaced: (picked, entry, failure) => `${quoted(picked)} did not replace ${quoted(entry)}: ${failure.reason}${failure.detail ? ` (${failure.detail})` : ''}.${failure.convertible ? ' Convert it to 16-bit PCM in a sound editor, then try again.' : ''}`,
     notPacked: (file, failure) => `The new bank was not made: ${file ? `${quoted(file)}: ` : ''}${failure.reason}${failure.detail ? ` (${failure.detail})` : ''}.${failure.convertible ? ' Convert it to 16-bit PCM in a sound editor, then try again.' : ''}`,
     engineStopped: reopened => `The page’s engine stopped: it ran out of memory, or met a fault it could not go on from. ${reopened ? 'The bank is open again, as it was.' : 'No bank is open now.'}`,

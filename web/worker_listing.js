@@ -60,8 +60,8 @@ function entryWav(at, partial = false) {
   const made = withBytes([utf8(bankName), entryOutput], (b, o) => json(engine._EntryWav(b, at, o)));
   const bytes = made.ok || partial ? takeFile(entryOutput) : null;
   removeFile(entryOutput);
-  if (!made.ok) return { status: made.status, bytes };
-  return bytes ? { bytes } : { status: 'out of memory' };
+  if (!made.ok) return { failed: made.failed, bytes };
+  return bytes ? { bytes } : { failed: 'write' };
 }
 
 // An entry up to this many sample bytes is drawn from all of them.
