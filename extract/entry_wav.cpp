@@ -8,8 +8,11 @@
 
 namespace {
 
-// Moves n bytes from source to target through one scratch block. Bytes past
-// the end of the source are written as zeros; a failed read writes nothing.
+// The largest piece CopyInPieces moves at once.
+constexpr int32_t PieceSize = 1 << 20;
+
+}  // namespace
+
 EntryWrite CopyBlock(FileHandle* source, FileHandle* target, int32_t n) {
     void* block = AllocateBlockToFill(n);
     if (!block) return EntryWrite::FailedToWrite;
@@ -29,6 +32,32 @@ EntryWrite CopyBlock(FileHandle* source, FileHandle* target, int32_t n) {
     return result;
 }
 
+EntryWrite CopyInPieces(FileHandle* source, FileHandle* target, int32_t n) {
+    if (n <= 0) return EntryWrite::FailedToWrite;
+    auto* piece = static_cast<unsigned char*>(AllocateBlockToFill(n < PieceSize ? n : PieceSize));
+    if (!piece) return EntryWrite::FailedToWrite;
+    EntryWrite result = EntryWrite::Done;
+    bool ended = false;  // the source has no more: the rest is zeros
+    for (int32_t done = 0; done < n && result == EntryWrite::Done;) {
+        int32_t want = n - done < PieceSize ? n - done : PieceSize;
+        int32_t got = ended ? 0 : ReadBlock(source, piece, want);
+        if (got < want) {
+            std::memset(piece + got, 0, static_cast<size_t>(want - got));
+            ended = true;
+        }
+        if (HasFailed(source)) {
+            result = EntryWrite::FailedToRead;
+        } else if ((done == 0 && got == 0) || WriteBlock(target, piece, want) != want) {
+            result = EntryWrite::FailedToWrite;
+        }
+        done += want;
+    }
+    FreeBlock(piece);
+    return result;
+}
+
+namespace {
+
 // The header bytes before the format block: the RIFF chunk head, "WAVE"
 // and the format chunk head.
 void WriteHeaderBeforeFormat(FileHandle* output, int32_t length) {
@@ -47,12 +76,13 @@ void WriteHeaderBeforeSamples(FileHandle* output, int32_t length) {
 
 }  // namespace
 
-EntryWrite WriteEntryWav(FileHandle* archive, FileHandle* output, int32_t length) {
+EntryWrite WriteEntryWav(FileHandle* archive, FileHandle* output, int32_t length,
+                         CopyBytes copy) {
     WriteHeaderBeforeFormat(output, length);
-    EntryWrite result = CopyBlock(archive, output, FormatBlockSize);
+    EntryWrite result = copy(archive, output, FormatBlockSize);
     if (result != EntryWrite::Done) return result;
     WriteHeaderBeforeSamples(output, length);
-    result = CopyBlock(archive, output, SampleBlockSize(length));
+    result = copy(archive, output, SampleBlockSize(length));
     if (result != EntryWrite::Done) return result;
     if (GetPosition(output) != WavFileSize(length)) return EntryWrite::FailedToWrite;
     return EntryWrite::Done;

@@ -71,10 +71,10 @@
   // the Blob of the bank made here), and the message says so; the request
   // then fails with no further message. A request cancelled by the user
   // leaves the bank as it was too.
-  async function ask(op, fields) {
+  async function ask(op, fields, progress) {
     try {
       if (cancelled) throw CANCELLED;
-      return await Engine.request(op, fields);
+      return await Engine.request(op, fields, progress);
     } catch (e) {
       if (e === CANCELLED || (e && e.cancelled)) {
         if (bank && bank.file) show(await Engine.request('open', { file: bank.file, name: bank.name }), bank.file, bank.name, bank.notes, bank.changed);
@@ -145,26 +145,41 @@
     message('');
   }
 
-  // The entry's WAV, made now; or the row says why not, and so does the message.
-  async function wavOf(entry) {
-    const made = await ask('entry', { at: entry.at }).catch(e => { if (e === null) Table.setStatus(entry, Words.rowNotMade(Words.engineStop), true); throw e; });
-    if (made.bytes) return made.bytes;
+  // The entry's WAV, made now, its bytes handed to `take` as they come; or
+  // the row says why not, and so does the message.
+  async function streamWav(entry, take) {
+    const made = await ask('entry', { at: entry.at }, d => take(d.chunks)).catch(e => {
+      if (e === null) Table.setStatus(entry, Words.rowNotMade(Words.engineStop), true);
+      throw e;
+    });
+    take(made.chunks);
+    if (!made.failed) return;
     const why = Words.failed[made.failed];
     Table.setStatus(entry, Words.rowNotMade(why), true);
     throw new Error(`${Words.quoted(entry.shown)} ${Words.notMade(why)}.`);
   }
 
+  // Playing takes the whole sound at once, which a browser holds only so large.
+  const PLAYABLE = 256 << 20;
+
   async function play(entry) {
     if (Player.isPlaying(entry)) return Player.stop();
-    const bytes = await wavOf(entry);
+    if (44 + entry.samples > PLAYABLE) return message(Words.cannotPlay(entry.shown, Words.tooLong));
+    const parts = [];
+    await streamWav(entry, chunks => parts.push(...chunks));
+    const bytes = new Uint8Array(await new Blob(parts).arrayBuffer());
     try { await Player.play(entry, bytes); } catch (e) { message(Words.cannotPlay(entry.shown, e.message || e)); }
   }
 
   // Where the file goes is settled first: a file the browser would not
-  // download is not made at all.
+  // download is not made at all. Its bytes go there as they are made.
   async function saveEntry(entry) {
     const out = await Saving.sink(Names.baseName(Names.pathOf(entry.file)), 44 + entry.samples, 'audio/wav');
-    await out.write([await wavOf(entry)]);
+    let writing = Promise.resolve();
+    try {
+      await streamWav(entry, chunks => { writing = writing.then(() => out.write(chunks)); });
+    } catch (e) { await writing.catch(() => {}); await out.abort(); throw e; }
+    await writing;
     await out.close();
   }
 
@@ -244,7 +259,7 @@
   // What a save of every entry needs of the page.
   const saving = {
     ask, progress, message, bank: () => bank,
-    failed: entry => Table.setStatus(entry, Words.rowNotMade(Words.outOfMemory), true),
+    failed: (entry, why) => Table.setStatus(entry, Words.rowNotMade(Words.failed[why]), true),
   };
   $('#save-all').addEventListener('click', () => run('Save all', () => SaveAll.asZip(saving)));
   $('#save-folder').addEventListener('click', () => run('Save all', () => SaveAll.intoFolder(saving)));

@@ -92,6 +92,12 @@ EMSCRIPTEN_KEEPALIVE int32_t PutPageFile(const char* name, int32_t nameLength, i
                : 0;
 }
 
+// Makes the file of that name a sink whose bytes go to the page's receiver
+// `sink` as they are written; whether the name is one of the folder's.
+EMSCRIPTEN_KEEPALIVE int32_t PutPageSink(const char* name, int32_t nameLength, int32_t sink) {
+    return StoreSink(name, static_cast<size_t>(nameLength), sink) ? 1 : 0;
+}
+
 EMSCRIPTEN_KEEPALIVE int32_t RenameFile(const char* from, int32_t fromLength, const char* to,
                                         int32_t toLength) {
     return StoreRename(from, static_cast<size_t>(fromLength), to, static_cast<size_t>(toLength))
@@ -140,7 +146,9 @@ EMSCRIPTEN_KEEPALIVE const char* EntryWav(const char* bank, double at, const cha
         int32_t length = ReadInt32(archive);
         const FileIdentity identity = IdentityOf(archive);
         FileHandle* wav = HasFailed(archive) ? nullptr : CreateForWriting(output, &identity);
-        EntryWrite result = wav ? WriteEntryWav(archive, wav, length) : EntryWrite::FailedToWrite;
+        // A piece at a time: an entry of gigabytes need not fit the engine.
+        EntryWrite result =
+            wav ? WriteEntryWav(archive, wav, length, CopyInPieces) : EntryWrite::FailedToWrite;
         if (result == EntryWrite::Done && !CloseFile(wav)) result = EntryWrite::FailedToWrite;
         failed = !wav                                   ? "create"
                  : result == EntryWrite::FailedToRead  ? "read"

@@ -42,7 +42,11 @@ const Engine = (() => {
   // One request; its answer, or a rejection with {trap} when the engine
   // stopped, or {cancelled} when the page stopped it.
   async function request(op, fields = {}, progress = () => {}) {
+    const asked = worker;
     await started;
+    // Asked of an engine that has been stopped meanwhile: the new one holds
+    // nothing that the request may rest on.
+    if (worker !== asked) throw { cancelled: true };
     const id = next++;
     return new Promise((resolve, reject) => {
       waiting.set(id, { resolve, reject, progress });

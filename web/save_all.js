@@ -1,6 +1,7 @@
 // Saving every entry at once: into a ZIP, or into a folder the user picks,
-// an entry at a time, each written as it is made; a cancel ends the request
-// under way (see app.js's ask). What to save and under which names the worker plans (its `plan`).
+// an entry at a time, its bytes written as they are made; a cancel ends the
+// request under way (see app.js's ask). What to save, and under which names,
+// the worker plans (its `plan`).
 'use strict';
 
 const SaveAll = (() => {
@@ -13,16 +14,19 @@ const SaveAll = (() => {
     const out = await Saving.sink(`${bank.name.replace(/\.lsd$/i, '')}.zip`, plan.size, 'application/zip');
     await ask('zipStart');
     const leftOut = plan.leftOut.map(([i, why]) => Words.leftOut(bank.listing.entry(i).shown, Words[why]));
-    let count = 0;
+    let count = 0, writing = Promise.resolve();
+    const write = chunks => { writing = writing.then(() => out.write(chunks)); };
     for (const [k, index] of plan.indices.entries()) {
       progress(k, plan.indices.length, 'Saving all');
       const entry = bank.listing.entry(index);
-      const made = await ask('zipEntry', { at: entry.at, path: plan.paths[k] });
-      if (made.chunks) { await out.write(made.chunks); ++count; continue; }
-      leftOut.push(Words.leftOut(entry.shown, Words.notMade(Words.outOfMemory)));
-      failed(entry);
+      const made = await ask('zipEntry', { at: entry.at, path: plan.paths[k] }, d => write(d.chunks));
+      write(made.chunks);
+      if (!made.failed) { ++count; continue; }
+      leftOut.push(Words.leftOut(entry.shown, Words.incomplete(Words.failed[made.failed])));
+      failed(entry, made.failed);
     }
-    await out.write((await ask('zipEnd')).chunks);
+    write((await ask('zipEnd')).chunks);
+    await writing;
     await out.close();
     message(Words.savedAll(count, leftOut), !!leftOut.length);
   }
@@ -38,13 +42,14 @@ const SaveAll = (() => {
     for (const [k, index] of plan.indices.entries()) {
       progress(k, plan.indices.length, 'Saving all');
       const entry = bank.listing.entry(index);
-      // What lsd2wav leaves where it stops is written too, as it leaves it.
-      const made = await ask('entry', { at: entry.at, partial: true });
-      if (!made.bytes) {
-        leftOut.push(Words.leftOut(entry.shown, Words.notMade(Words.outOfMemory)));
-        continue;
-      }
-      writing.push(write(folder, plan.paths[k], made.bytes).catch(() => write(folder, plan.safe[k], made.bytes)));
+      // What lsd2wav leaves where it stops is written too, as it leaves it:
+      // a file is opened, and its bytes go to it as they are made.
+      const file = await open(folder, plan.paths[k], plan.safe[k]);
+      let done = Promise.resolve();
+      const write = chunks => { done = done.then(() => writeAll(file, chunks)); };
+      const made = await ask('entry', { at: entry.at }, d => write(d.chunks));
+      write(made.chunks);
+      writing.push(done.then(() => file.close()));
       // A few files are written at once, and the next entry is made
       // meanwhile: a browser takes a while to open and close each file.
       if (writing.length >= 4) await writing.shift();
@@ -54,10 +59,15 @@ const SaveAll = (() => {
     message(Words.savedAll(count, leftOut), !!leftOut.length);
   }
 
-  async function write(folder, name, bytes) {
-    const writable = await (await folder.getFileHandle(name, { create: true })).createWritable();
-    await writable.write(bytes);
-    await writable.close();
+  // A writable file of the folder, under the page's own name for it when
+  // the browser will not give a file the name lsd2wav gives it.
+  async function open(folder, name, safe) {
+    const handle = await folder.getFileHandle(name, { create: true }).catch(() => folder.getFileHandle(safe, { create: true }));
+    return handle.createWritable();
+  }
+
+  async function writeAll(file, chunks) {
+    for (const chunk of chunks) await file.write(chunk);
   }
 
   return { asZip, intoFolder };

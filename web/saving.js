@@ -20,20 +20,20 @@ const Saving = (() => {
   }
 
   // Where `size` bytes (as far as known beforehand) named `name` go: an
-  // object with write(parts) and close(). Above the browser's limit for a
+  // object with write(parts), close() and abort(), which leaves no file. Above the browser's limit for a
   // download, the file picker asks where; a browser without one cannot save
   // it, which the page says before anything is made.
   async function sink(name, size, type) {
     if (size < DOWNLOAD_LIMIT) {
       const parts = [];
-      return { write: chunks => { parts.push(...chunks); }, close: () => download(new Blob(parts, { type }), name) };
+      return { write: chunks => { parts.push(...chunks); }, close: () => download(new Blob(parts, { type }), name), abort: () => {} };
     }
     if (typeof window.showSaveFilePicker !== 'function') {
       throw new Error(`${name} would be ${mib(size)}: this browser stops downloads above about 500 MiB and has no other way to save a file here. Save the entries one at a time, or use a browser that can save to a folder you pick, such as Chromium.`);
     }
     const handle = await window.showSaveFilePicker({ suggestedName: name });
     const writable = await handle.createWritable();
-    return { write: async chunks => { for (const c of chunks) await writable.write(c); }, close: () => writable.close() };
+    return { write: async chunks => { for (const c of chunks) await writable.write(c); }, close: () => writable.close(), abort: () => writable.abort() };
   }
 
   async function save(blob, name) {

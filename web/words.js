@@ -60,6 +60,8 @@ const Words = (() => {
     notReplaced: (picked, entry, failure) => `${quoted(picked)} did not replace ${quoted(entry)}: ${failure.reason}${failure.detail ? ` (${failure.detail})` : ''}.${failure.convertible ? ' Convert it to 16-bit PCM in a sound editor, then try again.' : ''}`,
     notPacked: (file, failure) => `The new bank was not made: ${file ? `${quoted(file)}: ` : ''}${failure.reason}${failure.detail ? ` (${failure.detail})` : ''}.${failure.convertible ? ' Convert it to 16-bit PCM in a sound editor, then try again.' : ''}`,
     engineStopped: reopened => `The page’s engine stopped: it ran out of memory, or met a fault it could not go on from. ${reopened ? 'The bank is open again, as it was.' : 'No bank is open now.'}`,
+    incomplete: why => `saved only in part: ${why}`,
+    tooLong: 'it is too long to play here; save it and play the file',
     cannotPlay: (name, why) => `This browser cannot play ${quoted(name)} (${why}).`,
     waiting: what => `Waiting: ${what} starts when the current work is done.`,
     unsaved: name => `Your changes to ${quoted(name)} are not saved. Discard them?`,

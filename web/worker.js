@@ -9,12 +9,11 @@
 // which this worker takes no more requests.
 'use strict';
 
-let zip = null;          // the ZIP being made, and its bytes not yet handed over
-let zipChunks = [];
-function postChunks(post) {
-  const chunks = zipChunks;
-  zipChunks = [];
-  return post({ chunks }, [...new Set(chunks.map(c => c.buffer))]);
+let zip = null;          // the ZIP being made, and where its bytes go
+let zipOut = null;
+function postChunks(post, more = {}) {
+  const chunks = zipOut.rest();
+  return post({ ...more, chunks }, [...new Set(chunks.map(c => c.buffer))]);
 }
 
 const handlers = {
@@ -28,9 +27,12 @@ const handlers = {
     return list(post);
   },
 
-  entry({ at, partial }, post) {
-    const made = entryWav(at, partial);
-    return made.bytes ? post(made, [made.bytes.buffer]) : made;
+  // The entry's WAV, handed to the page as it is made.
+  entry({ at }, post, id) {
+    const out = handing(id);
+    const made = entryWav(at, chunk => out.add(chunk));
+    const chunks = out.rest();
+    return post({ ...made, chunks }, [...new Set(chunks.map(c => c.buffer))]);
   },
 
   // What a save of every entry writes: into a ZIP, every entry that has a
@@ -62,7 +64,7 @@ const handlers = {
     const e = listed[index];
     let peaks;
     if (e.samples <= SMALL_ENTRY) {
-      const made = entryWav(e.at);
+      const made = wholeWav(e.at);
       if (!made.bytes) return made;
       const wav = Wav.parseWav(made.bytes);
       if (!wav || !wav.frames) return { peaks: null };
@@ -75,19 +77,21 @@ const handlers = {
 
   // A ZIP made an entry at a time, its bytes handed to the page as they come.
   zipStart() {
-    zip = new fflate.Zip((error, chunk) => { if (error) throw error; zipChunks.push(chunk); });
-    zipChunks = [];
+    zip = new fflate.Zip((error, chunk) => { if (error) throw error; zipOut.add(chunk); });
     return {};
   },
-  zipEntry({ at, path }, post) {
-    const made = entryWav(at);
-    if (!made.bytes) return made;
+  // An entry whose WAV fails midway (a bank that cannot be read there) ends
+  // its member with what came, and says so.
+  zipEntry({ at, path }, post, id) {
+    zipOut = handing(id);
     const member = new fflate.ZipPassThrough(path);
     zip.add(member);
-    member.push(made.bytes, true);
-    return postChunks(post);
+    const made = entryWav(at, chunk => member.push(chunk));
+    member.push(new Uint8Array(0), true);
+    return postChunks(post, made);
   },
-  zipEnd(_, post) {
+  zipEnd(_, post, id) {
+    zipOut = handing(id);
     zip.end();
     zip = null;
     return postChunks(post);
@@ -162,6 +166,6 @@ onmessage = ({ data }) => {
 
 // The engine is compiled at once from the bytes it carries; `ready` says
 // when its runtime has started.
-createEngine({ stdout: output(1), stderr: output(2), readPageFile, printErr: () => {} }).ready
+createEngine({ stdout: output(1), stderr: output(2), readPageFile, writePageSink, printErr: () => {} }).ready
   .then(made => { engine = made; postMessage({ ready: true }); },
         e => postMessage({ ready: false, trap: String(e && e.message || e) }));

@@ -53,15 +53,51 @@ function settle(post) {
   return list(post, { blob });
 }
 
-// The WAV of one entry, made in the folder and taken out; or why not.
-// With `partial`, also the file that lsd2wav leaves where it stops.
+// The WAV of one entry, made into a sink of the folder: `take` gets its
+// bytes as they are written, a piece at a time, and nothing of it stays in
+// the engine. Then {} or {failed}, after which `take` has had what lsd2wav
+// would leave of the file.
 const entryOutput = utf8('entry.out');
-function entryWav(at, partial = false) {
-  const made = withBytes([utf8(bankName), entryOutput], (b, o) => json(engine._EntryWav(b, at, o)));
-  const bytes = made.ok || partial ? takeFile(entryOutput) : null;
-  removeFile(entryOutput);
-  if (!made.ok) return { failed: made.failed, bytes };
-  return bytes ? { bytes } : { failed: 'write' };
+let sinkTake = null;
+function writePageSink(sink, from, n) {
+  sinkTake(engine.HEAPU8.slice(from, from + n));
+  return n;
+}
+function entryWav(at, take) {
+  withBytes([entryOutput], p => engine._PutPageSink(p, entryOutput.length, 1));
+  sinkTake = take;
+  try {
+    const made = withBytes([utf8(bankName), entryOutput], (b, o) => json(engine._EntryWav(b, at, o)));
+    return made.ok ? {} : { failed: made.failed };
+  } finally {
+    sinkTake = null;
+    removeFile(entryOutput);
+  }
+}
+// The whole WAV of a small entry, for its waveform.
+function wholeWav(at) {
+  const parts = [];
+  const made = entryWav(at, part => parts.push(part));
+  if (made.failed) return made;
+  const bytes = new Uint8Array(parts.reduce((n, p) => n + p.length, 0));
+  parts.reduce((at, p) => (bytes.set(p, at), at + p.length), 0);
+  return { bytes };
+}
+
+// Bytes for the page, handed over a few MiB at a time while a request runs
+// (as {id, progress: true, chunks}); the rest go with its answer.
+const HAND_OVER = 4 << 20;
+function handing(id) {
+  let chunks = [], size = 0;
+  const give = () => { const given = chunks; chunks = []; size = 0; return given; };
+  return {
+    add(chunk) {
+      chunks.push(chunk);
+      size += chunk.length;
+      if (size >= HAND_OVER) { const given = give(); postMessage({ id, progress: true, chunks: given }, [...new Set(given.map(c => c.buffer))]); }
+    },
+    rest: give,
+  };
 }
 
 // An entry up to this many sample bytes is drawn from all of them.

@@ -33,6 +33,14 @@ int32_t ReadOutside(const StoredFile& file, int64_t at, unsigned char* to, int32
     return ReadPageFile(file.outside, static_cast<double>(at), to, n);
 }
 
+EM_JS(int32_t, WritePageSink, (int32_t sink, const unsigned char* from, int32_t n), {
+    return Module['writePageSink'](sink, from, n);
+});
+
+int32_t WriteSink(const StoredFile& file, const unsigned char* from, int32_t n) {
+    return WritePageSink(file.sink, from, n);
+}
+
 bool Reserve(StoredFile* file, size_t size) {
     if (size <= file->capacity) return true;
     // Doubling: a bank written a piece at a time is copied at most twice.
@@ -84,6 +92,15 @@ bool StoreOutside(const char* name, size_t nameLength, int32_t outside, int64_t 
     if (!file) return false;
     file->outside = outside;
     file->size = size;
+    StoredFiles()[found.key] = file;
+    return true;
+}
+
+bool StoreSink(const char* name, size_t nameLength, int32_t sink) {
+    NameLookup found = LookUpName(name, nameLength);
+    FileNode file = found.error ? nullptr : NewStoredFile();
+    if (!file) return false;
+    file->sink = sink;
     StoredFiles()[found.key] = file;
     return true;
 }

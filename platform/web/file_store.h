@@ -23,6 +23,11 @@ unsigned char* StoreMake(const char* name, size_t nameLength, size_t size);
 // folder's.
 bool StoreOutside(const char* name, size_t nameLength, int32_t outside, int64_t size);
 
+// Makes the file of that name a sink: what is written to it goes to the
+// page's receiver `sink` as it is written, and nothing stays; whether the
+// name is one of the folder's.
+bool StoreSink(const char* name, size_t nameLength, int32_t sink);
+
 // Gives the file `from` the name `to`, in place of any file of that name;
 // whether there was one to rename.
 bool StoreRename(const char* from, size_t fromLength, const char* to, size_t toLength);

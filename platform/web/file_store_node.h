@@ -13,12 +13,15 @@
 // POSIX, where a file removed or replaced stays readable through a handle.
 // A file is either bytes in the engine's memory, or one of the page's own
 // files read where it lies (a bank the user opened, which may be larger than
-// the engine's memory), which the engine never writes.
+// the engine's memory), which the engine never writes, or a sink: a file
+// written straight through to the page (where it saves an entry's WAV as it
+// is made), which the engine never reads.
 struct StoredFile {
     unsigned char* bytes = nullptr;  // malloc'ed, so that a growth that fails can say so
     int64_t size = 0;
     size_t capacity = 0;
     int32_t outside = 0;  // the page's number for its own file, or 0
+    int32_t sink = 0;     // the page's number for where its bytes go, or 0
     uint32_t index = 0;   // its identity, for GetFileInformationByHandle
     ~StoredFile();
 };
@@ -43,6 +46,9 @@ FileNode NewStoredFile();
 // Reads up to `n` bytes at `at` of a file that lies outside the engine's
 // memory; how many came.
 int32_t ReadOutside(const StoredFile& file, int64_t at, unsigned char* to, int32_t n);
+
+// Hands `n` bytes written to a sink to the page; how many it took.
+int32_t WriteSink(const StoredFile& file, const unsigned char* from, int32_t n);
 
 // Grows the file's room to at least `size` bytes; whether it could.
 bool Reserve(StoredFile* file, size_t size);

@@ -102,7 +102,8 @@ BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLA
     OpenFile* open = OpenFileOf(handle);
     if (!open || overlapped != nullptr) return Failed(ERROR_GEN_FAILURE, FALSE);
     const StoredFile& file = *open->file;
-    int64_t left = file.size > open->position ? file.size - open->position : 0;
+    // What went to a sink is the page's, not the file's.
+    int64_t left = file.size > open->position && !file.sink ? file.size - open->position : 0;
     DWORD n = static_cast<DWORD>(std::min<int64_t>(left, toRead));
     auto* to = static_cast<unsigned char*>(buffer);
     if (n > 0 && file.outside) {
@@ -145,6 +146,21 @@ BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD toWrite, LPDWORD written,
     if (!open || !open->writes || open->file->outside) return Failed(ERROR_ACCESS_DENIED, FALSE);
     StoredFile* file = open->file.get();
     int64_t end = open->position + toWrite;
+    // A sink takes its bytes in order, as they come.
+    if (file->sink) {
+        if (open->position != file->size) return Failed(ERROR_GEN_FAILURE, FALSE);
+        DWORD done = 0;
+        while (done < toWrite) {
+            int32_t step = static_cast<int32_t>(std::min<DWORD>(toWrite - done, 1u << 30));
+            int32_t took = WriteSink(*file, static_cast<const unsigned char*>(buffer) + done, step);
+            if (took <= 0) break;
+            done += static_cast<DWORD>(took);
+        }
+        open->position += done;
+        file->size = open->position;
+        if (written != nullptr) *written = done;
+        return done == toWrite ? TRUE : Failed(ERROR_DISK_FULL, FALSE);
+    }
     // The engine's memory is the disk here: when it cannot grow, the disk is full.
     if (end > static_cast<int64_t>(SIZE_MAX) || !Reserve(file, static_cast<size_t>(end)))
         return Failed(ERROR_DISK_FULL, FALSE);
@@ -255,6 +271,7 @@ BOOL SetEndOfFile(HANDLE handle) {
     if (!open || !open->writes || open->file->outside) return Failed(ERROR_ACCESS_DENIED, FALSE);
     StoredFile* file = open->file.get();
     int64_t end = open->position;
+    if (file->sink) return end == file->size ? TRUE : Failed(ERROR_ACCESS_DENIED, FALSE);
     if (end > static_cast<int64_t>(SIZE_MAX) || !Reserve(file, static_cast<size_t>(end)))
         return Failed(ERROR_DISK_FULL, FALSE);
     if (end > file->size) std::memset(file->bytes + file->size, 0, static_cast<size_t>(end - file->size));
