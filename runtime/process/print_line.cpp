@@ -4,7 +4,7 @@
 
 #include "platform/os.h"
 #include "platform/line_end.h"
-#include "runtime/process/gate.h"
+#include "runtime/gate/gate.h"
 #include "runtime/process/general_memory.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include "runtime/files/file_handle.h"
 #include "runtime/files/file_registry.h"
-#include "runtime/process/gate.h"
+#include "runtime/gate/gate.h"
 #include "runtime/process/general_memory.h"
 #include "runtime/process/memory_pool.h"
 #include "runtime/process/print_line.h"
