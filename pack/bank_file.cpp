@@ -5,9 +5,9 @@
 #include "pack/text_format.h"
 #include "pack/wav_reader.h"
 #include "runtime/files/file_names.h"
+#include "runtime/memory/memory.h"
 #include "runtime/process/print_line.h"
 #include "runtime/process/removal_on_event.h"
-#include "runtime/process/text_store.h"
 
 namespace {
 

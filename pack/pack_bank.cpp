@@ -9,7 +9,7 @@
 #include "pack/pack_texts.h"
 #include "pack/text_format.h"
 #include "runtime/files/file_handle.h"
-#include "runtime/process/text_store.h"
+#include "runtime/memory/memory.h"
 
 namespace {
 

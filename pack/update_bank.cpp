@@ -11,8 +11,8 @@
 #include "pack/wav_file.h"
 #include "pack/pack_texts.h"
 #include "pack/text_format.h"
+#include "runtime/memory/memory.h"
 #include "runtime/process/print_line.h"
-#include "runtime/process/memory_pool.h"
 
 namespace {
 

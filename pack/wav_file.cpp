@@ -2,7 +2,7 @@
 
 #include "pack/pack_texts.h"
 #include "runtime/files/file_names.h"
-#include "runtime/process/memory_pool.h"
+#include "runtime/memory/memory.h"
 
 FileHandle* OpenWav(const char* wavPath, const unsigned char* own, WavHead* head,
                     PackFailure* failure) {

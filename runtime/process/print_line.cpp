@@ -5,7 +5,7 @@
 #include "platform/os.h"
 #include "platform/line_end.h"
 #include "runtime/gate/gate.h"
-#include "runtime/process/general_memory.h"
+#include "runtime/memory/memory.h"
 
 namespace {
 
