@@ -1,5 +1,7 @@
 #include "pack/bank_file.h"
 
+#include <charconv>
+
 #include "pack/entry_name.h"
 #include "pack/pack_texts.h"
 #include "pack/text_format.h"
@@ -68,7 +70,7 @@ bool BeginReplacement(const char* bankPath, FileHandle* like, Replacement* repla
     replacement->ownerWas[0] = '\0';
     for (int32_t attempt = 1; attempt <= TemporaryTries; ++attempt) {
         char number[DecimalTextSize] = "";
-        if (attempt > 1) DecimalText(attempt, number);
+        if (attempt > 1) *std::to_chars(number, number + sizeof number - 1, attempt).ptr = '\0';
         char* path = JoinText(bankPath, TemporarySuffix, number);
         if (!path) return Fail(failure, bankPath, OutOfMemory);
         FileHandle* file = CreateNewForWriting(path, like);

@@ -1,5 +1,6 @@
 #include "pack/list_bank.h"
 
+#include <charconv>
 #include <cstring>
 #include <initializer_list>
 
@@ -39,6 +40,10 @@ struct Totals {
     int64_t entries, bytes, cut, refused;
 };
 
+void SetNumber(char (&text)[DecimalTextSize], int64_t value) {
+    *std::to_chars(text, text + DecimalTextSize - 1, value).ptr = '\0';
+}
+
 void Widen(size_t* width, const char* text) {
     size_t length = std::strlen(text);
     if (length > *width) *width = length;
@@ -58,11 +63,11 @@ bool ReadFacts(FileHandle* bank, EntryFacts* facts, bool* more) {
     *more = false;
     if (facts->whole) {
         const unsigned char* f = head.format;
-        DecimalText(f[2] | f[3] << 8, facts->channels);
-        DecimalText(Uint32At(f + 4), facts->rate);
-        DecimalText(f[14] | f[15] << 8, facts->bits);
+        SetNumber(facts->channels, f[2] | f[3] << 8);
+        SetNumber(facts->rate, Uint32At(f + 4));
+        SetNumber(facts->bits, f[14] | f[15] << 8);
         int32_t samples = SampleBlockSize(head.length);
-        DecimalText(samples, facts->bytes);
+        SetNumber(facts->bytes, samples);
         // lsd2wav stops at an entry without samples, and where the next one
         // would begin is anybody's guess.
         facts->noSamples = samples <= 0;
@@ -132,15 +137,14 @@ bool PrintFactsForPage(const EntryFacts& facts) {
 }
 
 bool PrintTotals(const Totals& totals) {
-    char number[DecimalTextSize];
     LineText line = {};
-    AppendText(&line, DecimalText(totals.entries, number));
+    AppendNumber(&line, totals.entries);
     AppendText(&line, totals.entries == 1 ? " entry, " : " entries, ");
-    AppendText(&line, DecimalText(totals.bytes, number));
+    AppendNumber(&line, totals.bytes);
     AppendText(&line, " sample bytes, ");
-    AppendText(&line, DecimalText(totals.cut, number));
+    AppendNumber(&line, totals.cut);
     AppendText(&line, " cut short, ");
-    AppendText(&line, DecimalText(totals.refused, number));
+    AppendNumber(&line, totals.refused);
     AppendText(&line, " refused");
     return PrintResultLine(line.text);
 }

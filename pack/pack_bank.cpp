@@ -1,5 +1,6 @@
 #include "pack/pack_bank.h"
 
+#include <charconv>
 #include <cstring>
 
 #include "bank/bank_walk.h"
@@ -41,8 +42,10 @@ bool CollectNames(const char* const* wavPaths, int32_t wavCount, EntryTable* nam
         char length[DecimalTextSize + 16] = "";
         if (std::strcmp(reason, LongName) == 0) {
             size_t base = std::strlen(BaseName(wavPaths[i], NativePaths));
-            DecimalText(static_cast<int64_t>(base - std::strlen(WavExtension)), length);
-            std::strcat(length, LongNameLength);
+            char* end = std::to_chars(length, length + DecimalTextSize,
+                                      static_cast<int64_t>(base - std::strlen(WavExtension)))
+                            .ptr;
+            std::strcpy(end, LongNameLength);
         }
         return Fail(failure, wavPaths[i], reason, length);
     }

@@ -26,7 +26,6 @@ void ShownFileName(const char* name, char (&shown)[4 * FileNameSize]) {
 // "BANK: entry N, name.wav" (without a bank, "entry N, name.wav"), to name
 // an entry in a message.
 LineText EntryLabel(const char* bankPath, int32_t index, const char* name) {
-    char number[DecimalTextSize];
     char shown[4 * FileNameSize];
     ShownFileName(name, shown);
     LineText label = {};
@@ -35,7 +34,7 @@ LineText EntryLabel(const char* bankPath, int32_t index, const char* name) {
         AppendText(&label, ": ");
     }
     AppendText(&label, "entry ");
-    AppendText(&label, DecimalText(index + 1, number));
+    AppendNumber(&label, static_cast<int64_t>(index) + 1);
     AppendText(&label, ", ");
     AppendText(&label, shown);
     return label;
