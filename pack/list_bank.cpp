@@ -153,16 +153,16 @@ enum class Pass { Measure, Print, PrintForPage };
 
 // One walk over the bank's entries: the listing for people measures the
 // columns first and prints them in a second walk; the page's takes one.
-void Walk(FileHandle* bank, Widths* widths, Totals* totals, Pass pass, const char** trouble) {
+void Walk(FileHandle* bank, Widths* widths, Totals* totals, Pass pass, Reason* trouble) {
     unsigned char lead[LeadFieldSize];
     ReadBlock(bank, lead, LeadFieldSize);
     EntryFacts facts;
     bool more = true;
-    while (more && !*trouble && ReadFacts(bank, &facts, &more)) {
+    while (more && *trouble == Reason::None && ReadFacts(bank, &facts, &more)) {
         if (pass != Pass::Measure) {
             bool printed =
                 pass == Pass::Print ? PrintFacts(facts, *widths) : PrintFactsForPage(facts);
-            if (!printed) *trouble = CannotPrintListing;
+            if (!printed) *trouble = Reason::CannotPrintListing;
             continue;
         }
         Widen(&widths->file, facts.file);
@@ -178,25 +178,27 @@ void Walk(FileHandle* bank, Widths* widths, Totals* totals, Pass pass, const cha
 }
 
 bool List(const char* bankPath, bool forPage, PackFailure* failure) {
-    FileHandle* bank;
-    if (!CheckBank(bankPath, BankUse::List, &bank, failure)) return false;
+    BankFile checked;
+    if (!CheckBank(bankPath, BankUse::List, &checked, failure)) return false;
+    FileHandle* bank = checked.existing;
     Widths widths = {};
     Totals totals = {};
-    const char* trouble = nullptr;
+    Reason trouble = Reason::None;
     if (forPage) {
         Walk(bank, &widths, &totals, Pass::PrintForPage, &trouble);
     } else {
         Walk(bank, &widths, &totals, Pass::Measure, &trouble);
-        if (!trouble && !HasFailed(bank) && !RewindFile(bank)) trouble = CannotReadBank;
-        if (!trouble && !HasFailed(bank)) Walk(bank, &widths, &totals, Pass::Print, &trouble);
-        if (!trouble && !HasFailed(bank) && !PrintTotals(totals)) trouble = CannotPrintListing;
+        auto going = [&] { return trouble == Reason::None && !HasFailed(bank); };
+        if (going() && !RewindFile(bank)) trouble = Reason::CannotReadBank;
+        if (going()) Walk(bank, &widths, &totals, Pass::Print, &trouble);
+        if (going() && !PrintTotals(totals)) trouble = Reason::CannotPrintListing;
     }
     // A failed read is no end of the bank: the listing would be short.
-    bool ok = !HasFailed(bank) || Fail(failure, bankPath, CannotReadBank, SystemReasonText());
-    if (ok && trouble == CannotPrintListing) {
-        ok = FailToPrint(failure, bankPath, trouble);
-    } else if (ok && trouble) {
-        ok = Fail(failure, bankPath, trouble);
+    bool ok = !HasFailed(bank) || Fail(failure, Reason::CannotReadBank, LastSystemReason());
+    if (ok && trouble == Reason::CannotPrintListing) {
+        ok = FailToPrint(failure, trouble);
+    } else if (ok && trouble != Reason::None) {
+        ok = Fail(failure, trouble);
     }
     CloseFile(bank);
     return ok;
