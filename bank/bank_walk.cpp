@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "platform/little_endian.h"
-#include "runtime/process/memory_pool.h"
+#include "runtime/memory/memory.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "bank/bank_layout.h"
 #include "extract/console_texts.h"
-#include "runtime/process/memory_pool.h"
+#include "runtime/memory/memory.h"
 
 namespace {
 

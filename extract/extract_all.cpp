@@ -8,9 +8,8 @@
 #include "extract/console_texts.h"
 #include "extract/entry_wav.h"
 #include "runtime/files/file_handle.h"
-#include "runtime/process/memory_pool.h"
+#include "runtime/memory/memory.h"
 #include "runtime/process/print_line.h"
-#include "runtime/process/text_store.h"
 
 namespace {
 

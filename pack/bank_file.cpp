@@ -1,13 +1,13 @@
 #include "pack/bank_file.h"
 
+#include <charconv>
+
 #include "pack/entry_name.h"
-#include "pack/pack_texts.h"
-#include "pack/text_format.h"
 #include "pack/wav_reader.h"
 #include "runtime/files/file_names.h"
+#include "runtime/memory/memory.h"
 #include "runtime/process/print_line.h"
 #include "runtime/process/removal_on_event.h"
-#include "runtime/process/text_store.h"
 
 namespace {
 
@@ -16,25 +16,26 @@ constexpr int32_t TemporaryTries = 100;
 
 }  // namespace
 
-bool CheckBank(const char* bankPath, BankUse use, FileHandle** existing, PackFailure* failure) {
-    *existing = nullptr;
+bool CheckBank(const char* bankPath, BankUse use, BankFile* checked, PackFailure* failure) {
+    *checked = BankFile{bankPath, nullptr};
     if (HasWavEnding(bankPath))
-        return Fail(failure, bankPath, use == BankUse::Pack ? BankEndsInWav : BankToReadEndsInWav);
+        return Fail(failure, use == BankUse::Pack ? Reason::BankEndsInWav
+                                                  : Reason::BankToReadEndsInWav);
     bool writing = use != BankUse::List;
     switch (KindOfFile(bankPath)) {
         case FileKind::Missing:
             if (use == BankUse::Pack || use == BankUse::Replace) return true;
             break;
         case FileKind::Directory:
-            return Fail(failure, bankPath, BankIsFolder);
+            return Fail(failure, Reason::BankIsFolder);
         case FileKind::Link:
-            if (writing) return Fail(failure, bankPath, BankIsLink);
+            if (writing) return Fail(failure, Reason::BankIsLink);
             break;
         case FileKind::Other:
-            return Fail(failure, bankPath, BankIsOther);
+            return Fail(failure, Reason::BankIsOther);
         case FileKind::ReadOnly:
             // Not to be packed over anyway: that it is there says more.
-            if (writing && use != BankUse::Pack) return Fail(failure, bankPath, BankReadOnly);
+            if (writing && use != BankUse::Pack) return Fail(failure, Reason::BankReadOnly);
             break;
         case FileKind::Regular:
             break;
@@ -42,35 +43,37 @@ bool CheckBank(const char* bankPath, BankUse use, FileHandle** existing, PackFai
     // One open for the look and for every read after it: whatever replaces
     // BANK meanwhile, the file looked at is the file read.
     FileHandle* bank = OpenForReading(bankPath);
-    if (!bank) return Fail(failure, bankPath, CannotOpenBank, SystemReasonText());
-    const char* refusal = nullptr;
-    if (ReadRiffWaveHeader(bank)) {
-        refusal = BankIsWav;
+    if (!bank) return Fail(failure, Reason::CannotOpenBank, LastSystemReason());
+    Reason refusal = Reason::None;
+    unsigned char riff[RiffHeaderSize];
+    if (ReadBlock(bank, riff, RiffHeaderSize) == RiffHeaderSize && IsRiffWaveHeader(riff)) {
+        refusal = Reason::BankIsWav;
     } else if (use == BankUse::Pack) {
-        refusal = BankExists;
+        refusal = Reason::BankExists;
     } else if (writing && IdentityOf(bank).names > 1) {
-        refusal = BankHasTwoNames;
+        refusal = Reason::BankHasTwoNames;
     }
-    if (refusal || !RewindFile(bank)) {
+    if (refusal != Reason::None || !RewindFile(bank)) {
         CloseFile(bank);
-        return refusal ? Fail(failure, bankPath, refusal)
-                       : Fail(failure, bankPath, CannotReadBank, SystemReasonText());
+        return refusal != Reason::None ? Fail(failure, refusal)
+                                       : Fail(failure, Reason::CannotReadBank, LastSystemReason());
     }
-    *existing = bank;
+    checked->existing = bank;
     return true;
 }
 
-bool BeginReplacement(const char* bankPath, FileHandle* like, Replacement* replacement,
-                      PackFailure* failure) {
+bool BeginReplacement(const BankFile& bank, Replacement* replacement, PackFailure* failure) {
+    FileHandle* like = bank.existing;
+    replacement->bankPath = bank.path;
     replacement->file = nullptr;
     replacement->temporaryPath = nullptr;
     replacement->replacing = like != nullptr;
     replacement->ownerWas[0] = '\0';
     for (int32_t attempt = 1; attempt <= TemporaryTries; ++attempt) {
         char number[DecimalTextSize] = "";
-        if (attempt > 1) DecimalText(attempt, number);
-        char* path = JoinText(bankPath, TemporarySuffix, number);
-        if (!path) return Fail(failure, bankPath, OutOfMemory);
+        if (attempt > 1) *std::to_chars(number, number + sizeof number - 1, attempt).ptr = '\0';
+        char* path = JoinText(bank.path, TemporarySuffix, number);
+        if (!path) return Fail(failure, Reason::OutOfMemory);
         FileHandle* file = CreateNewForWriting(path, like);
         if (file) {
             replacement->file = file;
@@ -82,44 +85,46 @@ bool BeginReplacement(const char* bankPath, FileHandle* like, Replacement* repla
             return true;
         }
         // Another run's temporary file, or one left by a run that was killed.
-        bool taken = LastSystemReason() == SystemReason::Exists;
+        SystemReason osError = LastSystemReason();
         FreeText(path);
-        if (!taken) return Fail(failure, bankPath, CannotCreateTemporary, SystemReasonText());
+        if (osError != SystemReason::Exists)
+            return Fail(failure, Reason::CannotCreateTemporary, osError);
     }
-    return Fail(failure, bankPath, CannotCreateTemporary, TemporariesLeft);
+    Fail(failure, Reason::CannotCreateTemporary);
+    return Explain(failure, Reason::TemporariesLeft);
 }
+
+namespace {
 
 // Puts the closed new bank in BANK's place; whether it is there, and
 // whether the old bank has gone all the same.
-bool PutInPlace(const char* bankPath, const Replacement& replacement, bool* oldGone,
-                PackFailure* failure) {
+bool PutInPlace(const Replacement& replacement, bool* oldGone, PackFailure* failure) {
     const char* temporary = replacement.temporaryPath;
     Replaced put;
     if (replacement.replacing) {
-        put = ReplaceFileWith(bankPath, temporary);
+        put = ReplaceFileWith(replacement.bankPath, temporary);
     } else {
-        put = MoveFileOver(temporary, bankPath) ? Replaced::Done : Replaced::NotDone;
+        put = MoveFileOver(temporary, replacement.bankPath) ? Replaced::Done : Replaced::NotDone;
     }
     *oldGone = put == Replaced::OldGone;
     if (put == Replaced::Done) return true;
     if (put == Replaced::NotDone)
-        return Fail(failure, bankPath, CannotReplaceBank, SystemReasonText());
-    LineText where = {};
-    AppendText(&where, OldBankGone);
-    AppendText(&where, temporary);
-    return Fail(failure, bankPath, CannotReplaceBank, where.text);
+        return Fail(failure, Reason::CannotReplaceBank, LastSystemReason());
+    Fail(failure, Reason::CannotReplaceBank);
+    return Explain(failure, Reason::OldBankGone, temporary);
 }
 
-bool FinishReplacement(const char* bankPath, Replacement* replacement, bool written,
-                       PackFailure* failure) {
+}  // namespace
+
+bool FinishReplacement(Replacement* replacement, bool written, PackFailure* failure) {
     bool ok = written;
     if (ok && !CommitFile(replacement->file))
-        ok = Fail(failure, bankPath, CannotWriteBank, SystemReasonText());
+        ok = Fail(failure, Reason::CannotWriteBank, LastSystemReason());
     if (!CloseFile(replacement->file) && ok)
-        ok = Fail(failure, bankPath, CannotWriteBank, SystemReasonText());
+        ok = Fail(failure, Reason::CannotWriteBank, LastSystemReason());
     bool oldGone = false;
     if (ok) {
-        ok = PutInPlace(bankPath, *replacement, &oldGone, failure);
+        ok = PutInPlace(*replacement, &oldGone, failure);
         // Still inside the gate, where the move was made: an event from now
         // on finds the run done, or the new bank's one copy left alone.
         if (ok) DoneOnEvent();
@@ -128,13 +133,15 @@ bool FinishReplacement(const char* bankPath, Replacement* replacement, bool writ
     // The new bank under its temporary name is all there is of the bank then.
     if (!ok && !oldGone && !RemoveFile(replacement->temporaryPath)) {
         PackFailure left = {};
-        Fail(&left, replacement->temporaryPath, TemporaryLeft, SystemReasonText());
-        PrintFailure(left);
+        FailFile(&left, replacement->temporaryPath, Reason::TemporaryLeft, LastSystemReason());
+        PrintFailure(left, replacement->bankPath);
     }
     if (ok && replacement->ownerWas[0] != '\0') {
         LineText line = {};
-        const char* parts[] = {RefusalPrefix,         bankPath, RefusalSeparator, OwnerNotKept,
-                               replacement->ownerWas, OwnerNow, replacement->ownerNow};
+        const char* parts[] = {RefusalPrefix,         replacement->bankPath,
+                               RefusalSeparator,      OwnerNotKept,
+                               replacement->ownerWas, OwnerNow,
+                               replacement->ownerNow};
         for (const char* part : parts) AppendText(&line, part);
         PrintErrorLine(line.text);
     }

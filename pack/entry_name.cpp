@@ -36,47 +36,52 @@ bool IsUnexpandedWildcard(const char* path, const PathConventions& conventions) 
 
 namespace {
 
-const char* ReasonOf(NameFault fault) {
+Reason ReasonOf(NameFault fault) {
     switch (fault) {
         case NameFault::Rooted:
-            return RootedName;
+            return Reason::RootedName;
         case NameFault::ClimbsUp:
-            return ClimbingName;
+            return Reason::ClimbingName;
         case NameFault::Colon:
-            return ColonName;
+            return Reason::ColonName;
         case NameFault::DeviceName:
-            return DeviceName;
+            return Reason::DeviceName;
         case NameFault::ReservedCharacter:
-            return ReservedCharacterName;
+            return Reason::ReservedCharacterName;
         case NameFault::ControlByte:
-            return ControlByteName;
+            return Reason::ControlByteName;
         case NameFault::None:
             break;
     }
-    return nullptr;
+    return Reason::None;
 }
 
 }  // namespace
 
-const char* RefusedNameReason(const char* fileName) {
+Reason RefusedName(const char* fileName) {
     return ReasonOf(FindNameFault(fileName, WindowsPaths));
 }
 
-const char* EntryNameOf(const char* path, const PathConventions& conventions, char* name) {
+const char* RefusedNameReason(const char* fileName) {
+    Reason reason = RefusedName(fileName);
+    return reason == Reason::None ? nullptr : ReasonWords(reason);
+}
+
+Reason EntryNameOf(const char* path, const PathConventions& conventions, char* name) {
     std::memset(name, 0, EntryNameBufferSize);
-    if (IsUnexpandedWildcard(path, conventions)) return UnexpandedWildcard;
+    if (IsUnexpandedWildcard(path, conventions)) return Reason::UnexpandedWildcard;
     const char* base = BaseName(path, conventions);
     size_t length = std::strlen(base);
-    if (!EndsInWav(base, length)) return NoWavEnding;
+    if (!EndsInWav(base, length)) return Reason::NoWavEnding;
     size_t nameLength = length - std::strlen(WavExtension);
-    if (nameLength == 0) return EmptyName;
-    if (nameLength > static_cast<size_t>(NameFieldSize)) return LongName;
+    if (nameLength == 0) return Reason::EmptyName;
+    if (nameLength > static_cast<size_t>(NameFieldSize)) return Reason::LongName;
     std::memcpy(name, base, nameLength);
 
     // Judged as lsd2wav will judge it: the name with its ending as written.
     char fileName[FileNameSize];
     MakeFileName(name, fileName);
-    const char* refused = ReasonOf(FindNewNameFault(fileName));
-    if (refused) std::memset(name, 0, EntryNameBufferSize);
+    Reason refused = ReasonOf(FindNewNameFault(fileName));
+    if (refused != Reason::None) std::memset(name, 0, EntryNameBufferSize);
     return refused;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "bank/bank_layout.h"
+#include "pack/pack_texts.h"
 #include "platform/path_conventions.h"
 
 // Room for the longest name and its terminating zero; the bytes after the
@@ -11,8 +12,10 @@
 constexpr int32_t EntryNameBufferSize = NameFieldSize + 1;
 
 // Why lsd2wav would refuse to write the file `fileName` (an entry's name and
-// ".wav"), or none. The rules are those of Windows on every platform: banks
+// ".wav"), or None. The rules are those of Windows on every platform: banks
 // are made for the Windows lsd2wav, which stops at such a name.
+Reason RefusedName(const char* fileName);
+// The same in words, for people; none when the name is taken.
 const char* RefusedNameReason(const char* fileName);
 
 // What follows the last separator of `conventions` in `path`.
@@ -31,5 +34,5 @@ bool IsUnexpandedWildcard(const char* path, const PathConventions& conventions);
 // case (".wav", ".WAV", ...): names come from file systems that ignore case.
 // A new bank takes no name that any lsd2wav could not write back to its file
 // (see FindNewNameFault), nor a pattern (IsUnexpandedWildcard). Returns the
-// reason to refuse the name, or none.
-const char* EntryNameOf(const char* path, const PathConventions& conventions, char* name);
+// reason to refuse the name, or None.
+Reason EntryNameOf(const char* path, const PathConventions& conventions, char* name);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "runtime/process/memory_pool.h"
+#include "runtime/memory/memory.h"
 
 bool AddEntry(EntryTable* table, const char* name) {
     if (table->count == table->capacity) {

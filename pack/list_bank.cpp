@@ -1,5 +1,6 @@
 #include "pack/list_bank.h"
 
+#include <charconv>
 #include <cstring>
 #include <initializer_list>
 
@@ -39,6 +40,10 @@ struct Totals {
     int64_t entries, bytes, cut, refused;
 };
 
+void SetNumber(char (&text)[DecimalTextSize], int64_t value) {
+    *std::to_chars(text, text + DecimalTextSize - 1, value).ptr = '\0';
+}
+
 void Widen(size_t* width, const char* text) {
     size_t length = std::strlen(text);
     if (length > *width) *width = length;
@@ -58,11 +63,11 @@ bool ReadFacts(FileHandle* bank, EntryFacts* facts, bool* more) {
     *more = false;
     if (facts->whole) {
         const unsigned char* f = head.format;
-        DecimalText(f[2] | f[3] << 8, facts->channels);
-        DecimalText(Uint32At(f + 4), facts->rate);
-        DecimalText(f[14] | f[15] << 8, facts->bits);
+        SetNumber(facts->channels, f[2] | f[3] << 8);
+        SetNumber(facts->rate, Uint32At(f + 4));
+        SetNumber(facts->bits, f[14] | f[15] << 8);
         int32_t samples = SampleBlockSize(head.length);
-        DecimalText(samples, facts->bytes);
+        SetNumber(facts->bytes, samples);
         // lsd2wav stops at an entry without samples, and where the next one
         // would begin is anybody's guess.
         facts->noSamples = samples <= 0;
@@ -132,15 +137,14 @@ bool PrintFactsForPage(const EntryFacts& facts) {
 }
 
 bool PrintTotals(const Totals& totals) {
-    char number[DecimalTextSize];
     LineText line = {};
-    AppendText(&line, DecimalText(totals.entries, number));
+    AppendNumber(&line, totals.entries);
     AppendText(&line, totals.entries == 1 ? " entry, " : " entries, ");
-    AppendText(&line, DecimalText(totals.bytes, number));
+    AppendNumber(&line, totals.bytes);
     AppendText(&line, " sample bytes, ");
-    AppendText(&line, DecimalText(totals.cut, number));
+    AppendNumber(&line, totals.cut);
     AppendText(&line, " cut short, ");
-    AppendText(&line, DecimalText(totals.refused, number));
+    AppendNumber(&line, totals.refused);
     AppendText(&line, " refused");
     return PrintResultLine(line.text);
 }
@@ -149,16 +153,16 @@ enum class Pass { Measure, Print, PrintForPage };
 
 // One walk over the bank's entries: the listing for people measures the
 // columns first and prints them in a second walk; the page's takes one.
-void Walk(FileHandle* bank, Widths* widths, Totals* totals, Pass pass, const char** trouble) {
+void Walk(FileHandle* bank, Widths* widths, Totals* totals, Pass pass, Reason* trouble) {
     unsigned char lead[LeadFieldSize];
     ReadBlock(bank, lead, LeadFieldSize);
     EntryFacts facts;
     bool more = true;
-    while (more && !*trouble && ReadFacts(bank, &facts, &more)) {
+    while (more && *trouble == Reason::None && ReadFacts(bank, &facts, &more)) {
         if (pass != Pass::Measure) {
             bool printed =
                 pass == Pass::Print ? PrintFacts(facts, *widths) : PrintFactsForPage(facts);
-            if (!printed) *trouble = CannotPrintListing;
+            if (!printed) *trouble = Reason::CannotPrintListing;
             continue;
         }
         Widen(&widths->file, facts.file);
@@ -174,25 +178,27 @@ void Walk(FileHandle* bank, Widths* widths, Totals* totals, Pass pass, const cha
 }
 
 bool List(const char* bankPath, bool forPage, PackFailure* failure) {
-    FileHandle* bank;
-    if (!CheckBank(bankPath, BankUse::List, &bank, failure)) return false;
+    BankFile checked;
+    if (!CheckBank(bankPath, BankUse::List, &checked, failure)) return false;
+    FileHandle* bank = checked.existing;
     Widths widths = {};
     Totals totals = {};
-    const char* trouble = nullptr;
+    Reason trouble = Reason::None;
     if (forPage) {
         Walk(bank, &widths, &totals, Pass::PrintForPage, &trouble);
     } else {
         Walk(bank, &widths, &totals, Pass::Measure, &trouble);
-        if (!trouble && !HasFailed(bank) && !RewindFile(bank)) trouble = CannotReadBank;
-        if (!trouble && !HasFailed(bank)) Walk(bank, &widths, &totals, Pass::Print, &trouble);
-        if (!trouble && !HasFailed(bank) && !PrintTotals(totals)) trouble = CannotPrintListing;
+        auto going = [&] { return trouble == Reason::None && !HasFailed(bank); };
+        if (going() && !RewindFile(bank)) trouble = Reason::CannotReadBank;
+        if (going()) Walk(bank, &widths, &totals, Pass::Print, &trouble);
+        if (going() && !PrintTotals(totals)) trouble = Reason::CannotPrintListing;
     }
     // A failed read is no end of the bank: the listing would be short.
-    bool ok = !HasFailed(bank) || Fail(failure, bankPath, CannotReadBank, SystemReasonText());
-    if (ok && trouble == CannotPrintListing) {
-        ok = FailToPrint(failure, bankPath, trouble);
-    } else if (ok && trouble) {
-        ok = Fail(failure, bankPath, trouble);
+    bool ok = !HasFailed(bank) || Fail(failure, Reason::CannotReadBank, LastSystemReason());
+    if (ok && trouble == Reason::CannotPrintListing) {
+        ok = FailToPrint(failure, trouble);
+    } else if (ok && trouble != Reason::None) {
+        ok = Fail(failure, trouble);
     }
     CloseFile(bank);
     return ok;

@@ -18,13 +18,14 @@ namespace {
 
 // On standard output when asked for, on the error stream after a mistake.
 void PrintUsage(bool asked) {
-    for (const char* line : UsageLines) asked ? PrintLine(line) : PrintErrorLine(line);
+    for (const char* line : Wav2lsdUsageLines) asked ? PrintLine(line) : PrintErrorLine(line);
 }
 
-int32_t Refuse(const char* file, const char* reason, const char* detail = nullptr) {
+int32_t Refuse(const char* argument, Reason reason, Reason advice = Reason::None) {
     PackFailure failure = {};
-    Fail(&failure, file, reason, detail);
-    PrintFailure(failure);
+    FailFile(&failure, argument, reason);
+    if (advice != Reason::None) Explain(&failure, advice);
+    PrintFailure(failure, nullptr);
     return 1;
 }
 
@@ -32,7 +33,9 @@ bool Is(const char* argument, const char* option) { return std::strcmp(argument,
 
 }  // namespace
 
-int32_t RefuseArgument(const char* argument) { return Refuse(argument, UnconvertibleArgument); }
+int32_t RefuseArgument(const char* argument) {
+    return Refuse(argument, Reason::UnconvertibleArgument);
+}
 
 int32_t RunPackCommand(int32_t argc, const char* const* argv) {
     if (argc < 2) {
@@ -66,26 +69,27 @@ int32_t RunPackCommand(int32_t argc, const char* const* argv) {
             break;
         } else if (option[0] == '-' && option[1] != '\0') {
             // A bank whose name starts with "-" is still reachable as "./-name".
-            return Refuse(option, UnknownOption, TryHelp);
+            return Refuse(option, Reason::UnknownOption, Reason::TryHelp);
         } else {
             break;
         }
     }
     if (at == argc) {
-        if (verbose && !update) return Refuse(argv[argc - 1], VerboseAlone);
-        return Refuse(argv[argc - 1], update || list ? NoBank : NoWavFiles);
+        if (verbose && !update) return Refuse(argv[argc - 1], Reason::VerboseAlone);
+        return Refuse(argv[argc - 1], update || list ? Reason::NoBank : Reason::NoWavFiles);
     }
     const char* bank = argv[at];
-    if (update && list) return Refuse("--list", UnknownOption, TryHelp);
-    if (verbose && !update) return Refuse("--verbose", VerboseAlone);
-    if (force && (update || list)) return Refuse("--force", ForceAlone);
-    if ((update || list) && at + 1 < argc) return Refuse(argv[at + 1], WavFilesWithUpdate);
+    if (update && list) return Refuse("--list", Reason::UnknownOption, Reason::TryHelp);
+    if (verbose && !update) return Refuse("--verbose", Reason::VerboseAlone);
+    if (force && (update || list)) return Refuse("--force", Reason::ForceAlone);
+    if ((update || list) && at + 1 < argc) return Refuse(argv[at + 1], Reason::WavFilesWithUpdate);
     if (!update && !list && at + 1 == argc)
-        return Refuse(bank, HasWavEnding(bank) ? WavFileAlone : NoWavFiles);
+        return Refuse(bank, HasWavEnding(bank) ? Reason::WavFileAlone : Reason::NoWavFiles);
     // Before the bank is looked at: a pattern names no file, and a pack's
     // refusal of the bank that is there would hide that.
     for (int32_t i = at; i < argc; ++i) {
-        if (IsUnexpandedWildcard(argv[i], NativePaths)) return Refuse(argv[i], UnexpandedWildcard);
+        if (IsUnexpandedWildcard(argv[i], NativePaths))
+            return Refuse(argv[i], Reason::UnexpandedWildcard);
     }
     // No event may leave a writing run looking as if it had finished.
     if (!list) EndRunOnEvent();
@@ -93,6 +97,6 @@ int32_t RunPackCommand(int32_t argc, const char* const* argv) {
     bool ok = update ? UpdateBank(bank, verbose, &failure)
               : list ? ListBank(bank, &failure)
                      : PackBank(bank, argv + at + 1, argc - at - 1, force, &failure);
-    if (!ok && !failure.quiet) PrintFailure(failure);
+    if (!ok && !failure.quiet) PrintFailure(failure, bank);
     return ok ? 0 : 1;
 }

@@ -1,22 +1,7 @@
 #include "pack/text_format.h"
 
+#include <charconv>
 #include <cstring>
-
-
-char* DecimalText(int64_t value, char* out) {
-    char digits[DecimalTextSize];
-    int32_t n = 0;
-    uint64_t v = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-    do {
-        digits[n++] = static_cast<char>('0' + v % 10);
-        v /= 10;
-    } while (v != 0);
-    char* p = out;
-    if (value < 0) *p++ = '-';
-    while (n > 0) *p++ = digits[--n];
-    *p = '\0';
-    return out;
-}
 
 void EscapeName(const char* name, char* out, size_t size) {
     static const char hex[] = "0123456789abcdef";
@@ -41,6 +26,12 @@ void AppendText(LineText* line, const char* more) {
     std::memcpy(line->text + line->length, more, n);
     line->length += n;
     line->text[line->length] = '\0';
+}
+
+void AppendNumber(LineText* line, int64_t value) {
+    char number[DecimalTextSize];
+    *std::to_chars(number, number + sizeof number - 1, value).ptr = '\0';
+    AppendText(line, number);
 }
 
 void AppendPadded(LineText* line, const char* more, size_t width, bool right) {

@@ -11,8 +11,8 @@
 #include "pack/wav_file.h"
 #include "pack/pack_texts.h"
 #include "pack/text_format.h"
+#include "runtime/memory/memory.h"
 #include "runtime/process/print_line.h"
-#include "runtime/process/memory_pool.h"
 
 namespace {
 
@@ -23,68 +23,63 @@ void ShownFileName(const char* name, char (&shown)[4 * FileNameSize]) {
     EscapeName(file, shown, sizeof shown);
 }
 
-// "BANK: entry N, name.wav" (without a bank, "entry N, name.wav"), to name
-// an entry in a message.
-LineText EntryLabel(const char* bankPath, int32_t index, const char* name) {
-    char number[DecimalTextSize];
-    char shown[4 * FileNameSize];
-    ShownFileName(name, shown);
-    LineText label = {};
-    if (bankPath) {
-        AppendText(&label, bankPath);
-        AppendText(&label, ": ");
-    }
-    AppendText(&label, "entry ");
-    AppendText(&label, DecimalText(index + 1, number));
-    AppendText(&label, ", ");
-    AppendText(&label, shown);
-    return label;
-}
-
 // A read of the bank that failed (a bad sector, a drive gone) is not its
 // end or a cut: whatever the walk made of it, the bank cannot be known.
-bool ReadFailed(FileHandle* bank, const char* bankPath, PackFailure* failure) {
-    return HasFailed(bank) && !Fail(failure, bankPath, CannotReadBank, SystemReasonText());
+bool ReadFailed(FileHandle* bank, PackFailure* failure) {
+    return HasFailed(bank) && !Fail(failure, Reason::CannotReadBank, LastSystemReason());
 }
 
 // Why the entry whose head was just read cannot go back into the bank from
 // its file, or none once the bank stands past its samples.
-const char* EntryProblem(FileHandle* bank, const EntryHead& head, HeadRead read) {
-    if (read == HeadRead::Cut) return EntryCut;
+Reason EntryProblem(FileHandle* bank, const EntryHead& head, HeadRead read) {
+    if (read == HeadRead::Cut) return Reason::EntryCut;
     char file[FileNameSize];
     MakeFileName(head.name, file);
-    const char* refused = RefusedNameReason(file);
-    if (refused) return refused;
+    Reason refused = RefusedName(file);
+    if (refused != Reason::None) return refused;
     int32_t samples = SampleBlockSize(head.length);
-    if (samples <= 0) return NoSamples;
+    if (samples <= 0) return Reason::NoSamples;
     PastRead past = ReadPast(bank, static_cast<uint32_t>(samples));
-    return past == PastRead::Whole ? nullptr : past == PastRead::Short ? SamplesCut : OutOfMemory;
+    return past == PastRead::Whole   ? Reason::None
+           : past == PastRead::Short ? Reason::SamplesCut
+                                     : Reason::OutOfMemory;
+}
+
+// The entry at `index` is refused for `reason`.
+bool FailEntryNamed(PackFailure* failure, int32_t index, const char* name, Reason reason) {
+    char shown[4 * FileNameSize];
+    ShownFileName(name, shown);
+    return FailEntry(failure, index, shown, reason);
 }
 
 // The first pass: the whole bank is there, and every entry is one that the
 // Windows lsd2wav extracts to a file of its own.
-bool CheckEntries(FileHandle* bank, const char* bankPath, EntryTable* entries,
-                  PackFailure* failure) {
+bool CheckEntries(FileHandle* bank, EntryTable* entries, PackFailure* failure) {
     unsigned char lead[LeadFieldSize];
     int32_t got = ReadBlock(bank, lead, LeadFieldSize);
-    if (ReadFailed(bank, bankPath, failure)) return false;
-    if (got != 0 && got != LeadFieldSize) return Fail(failure, bankPath, LeadCut);
+    if (ReadFailed(bank, failure)) return false;
+    if (got != 0 && got != LeadFieldSize) return Fail(failure, Reason::LeadCut);
     for (int32_t index = 0;; ++index) {
         EntryHead head;
         HeadRead read = ReadEntryHead(bank, &head);
-        if (ReadFailed(bank, bankPath, failure)) return false;
+        if (ReadFailed(bank, failure)) return false;
         if (read == HeadRead::End) break;
-        const char* problem = EntryProblem(bank, head, read);
-        if (ReadFailed(bank, bankPath, failure)) return false;
-        if (problem) return Fail(failure, EntryLabel(bankPath, index, head.name).text, problem);
-        if (!AddEntry(entries, head.name)) return Fail(failure, bankPath, OutOfMemory);
+        Reason problem = EntryProblem(bank, head, read);
+        if (ReadFailed(bank, failure)) return false;
+        if (problem != Reason::None) return FailEntryNamed(failure, index, head.name, problem);
+        if (!AddEntry(entries, head.name)) return Fail(failure, Reason::OutOfMemory);
     }
     int32_t first, second;
     bool outOfMemory;
-    if (FindSameFile(*entries, &first, &second, &outOfMemory))
-        return Fail(failure, EntryLabel(bankPath, second, entries->records[second].name).text,
-                    SameFile, EntryLabel(nullptr, first, entries->records[first].name).text);
-    if (outOfMemory) return Fail(failure, bankPath, OutOfMemory);
+    if (FindSameFile(*entries, &first, &second, &outOfMemory)) {
+        FailEntryNamed(failure, second, entries->records[second].name, Reason::SameFile);
+        char shown[4 * FileNameSize];
+        ShownFileName(entries->records[first].name, shown);
+        LineText other = {};
+        AppendEntryLabel(&other, first, shown);
+        return Explain(failure, Reason::None, other.text);
+    }
+    if (outOfMemory) return Fail(failure, Reason::OutOfMemory);
     return true;
 }
 
@@ -107,23 +102,19 @@ void CompareWithOld(void* context, const unsigned char* piece, int32_t n) {
 
 // One entry of the new bank: the old name field, the file's format and
 // samples. `old` stands at the entry in the bank as it was, and ends past it.
-bool UpdateEntry(FileHandle* old, FileHandle* bank, const char* bankPath, EntryRecord* record,
-                 PackFailure* failure) {
+bool UpdateEntry(FileHandle* old, FileHandle* bank, EntryRecord* record, PackFailure* failure) {
     EntryHead before;
     if (ReadEntryHead(old, &before) != HeadRead::Whole)
-        return !ReadFailed(old, bankPath, failure) && Fail(failure, bankPath, EntryCut);
+        return !ReadFailed(old, failure) && Fail(failure, Reason::EntryCut);
     char file[FileNameSize];
     char shown[4 * FileNameSize];
     MakeFileName(before.name, file);
     EscapeName(file, shown, sizeof shown);
     WavHead head;
-    FileHandle* wav = OpenWav(file, before.format, &head, failure);
+    FileHandle* wav = OpenWav(file, shown, before.format, &head, failure);
     if (!wav) {
         // Run from another folder, the files are not where they are looked for.
-        bool missing = std::strcmp(failure->detail, NoSuchFile) == 0;
-        bool convertible = failure->convertible;
-        Fail(failure, shown, failure->reason, missing ? NoSuchFileHere : failure->detail);
-        failure->convertible = convertible;
+        if (failure->osError == SystemReason::NoSuchFile) Explain(failure, Reason::NoSuchFileHere);
         return false;
     }
     int32_t length = head.dataSize - 2;
@@ -137,39 +128,38 @@ bool UpdateEntry(FileHandle* old, FileHandle* bank, const char* bankPath, EntryR
         comparison.piece = static_cast<unsigned char*>(
             AllocateBlock(oldSamples < CopyPieceSize ? oldSamples : CopyPieceSize));
     }
-    bool ok = !sameLength || comparison.piece || Fail(failure, bankPath, OutOfMemory);
+    bool ok = !sameLength || comparison.piece || Fail(failure, Reason::OutOfMemory);
     ok = ok && (WriteEntryHead(bank, before.nameField, length, head.format) ||
-                Fail(failure, bankPath, CannotWriteBank, SystemReasonText()));
+                Fail(failure, Reason::CannotWriteBank, LastSystemReason()));
     PieceTaker compare = {sameLength ? CompareWithOld : nullptr, &comparison};
-    ok = ok && CopyData(wav, shown, bank, bankPath, head.dataSize, compare, failure);
+    ok = ok && CopyData(wav, shown, bank, head.dataSize, compare, failure);
     if (comparison.piece) FreeBlock(comparison.piece);
     if (comparison.differs) record->changes |= ChangedSamplesBit;
     ok = ok && (ReadPast(old, static_cast<uint32_t>(oldSamples - comparison.compared)) ==
                     PastRead::Whole ||
-                Fail(failure, bankPath, EntryCut));
+                Fail(failure, Reason::EntryCut));
     return CloseWav(wav, shown, head, ok, failure);
 }
 
 // The second pass, over the bank that the first one checked: `old` is
 // rewound to its start.
-bool WriteUpdatedBank(const char* bankPath, FileHandle* old, FileHandle* bank,
-                      EntryTable* entries, PackFailure* failure) {
-    if (!RewindFile(old)) return Fail(failure, bankPath, CannotReadBank, SystemReasonText());
+bool WriteUpdatedBank(FileHandle* old, FileHandle* bank, EntryTable* entries,
+                      PackFailure* failure) {
+    if (!RewindFile(old)) return Fail(failure, Reason::CannotReadBank, LastSystemReason());
     unsigned char lead[LeadFieldSize];
     int32_t got = ReadBlock(old, lead, LeadFieldSize);
     bool ok = got == 0 || WriteBlock(bank, lead, got) == got ||
-              Fail(failure, bankPath, CannotWriteBank, SystemReasonText());
+              Fail(failure, Reason::CannotWriteBank, LastSystemReason());
     for (int32_t i = 0; ok && i < entries->count; ++i)
-        ok = UpdateEntry(old, bank, bankPath, &entries->records[i], failure);
-    if (ok && ReadFailed(old, bankPath, failure)) ok = false;
+        ok = UpdateEntry(old, bank, &entries->records[i], failure);
+    if (ok && ReadFailed(old, failure)) ok = false;
     return ok;
 }
 
 // The entries that changed: one line on the error stream for each whose
 // format changed, which whatever reads the bank may not expect; and with
 // `verbose`, one line each on standard output, which must all go out.
-bool PrintChanges(const char* bankPath, const EntryTable& entries, bool verbose,
-                  PackFailure* failure) {
+bool PrintChanges(const EntryTable& entries, bool verbose, PackFailure* failure) {
     char shown[4 * FileNameSize];
     for (int32_t i = 0; i < entries.count; ++i) {
         if (!(entries.records[i].changes & ChangedFormatBit)) continue;
@@ -196,7 +186,7 @@ bool PrintChanges(const char* bankPath, const EntryTable& entries, bool verbose,
             separator = ", ";
         }
         AppendText(&line, ChangedEnd);
-        if (!PrintResultLine(line.text)) return FailToPrint(failure, bankPath, CannotPrintChanges);
+        if (!PrintResultLine(line.text)) return FailToPrint(failure, Reason::CannotPrintChanges);
     }
     return true;
 }
@@ -204,21 +194,21 @@ bool PrintChanges(const char* bankPath, const EntryTable& entries, bool verbose,
 }  // namespace
 
 bool UpdateBank(const char* bankPath, bool verbose, PackFailure* failure) {
-    FileHandle* existing;
-    if (!CheckBank(bankPath, BankUse::Update, &existing, failure)) return false;
+    BankFile bank;
+    if (!CheckBank(bankPath, BankUse::Update, &bank, failure)) return false;
     EntryTable entries = {nullptr, 0, 0};
     Replacement replacement;
-    bool ok = CheckEntries(existing, bankPath, &entries, failure) &&
-              BeginReplacement(bankPath, existing, &replacement, failure);
+    bool ok = CheckEntries(bank.existing, &entries, failure) &&
+              BeginReplacement(bank, &replacement, failure);
     if (ok) {
-        bool written = WriteUpdatedBank(bankPath, existing, replacement.file, &entries, failure);
+        bool written = WriteUpdatedBank(bank.existing, replacement.file, &entries, failure);
         // Windows renames nothing over a file that is open.
-        CloseFile(existing);
-        existing = nullptr;
-        ok = FinishReplacement(bankPath, &replacement, written, failure);
+        CloseFile(bank.existing);
+        bank.existing = nullptr;
+        ok = FinishReplacement(&replacement, written, failure);
     }
-    if (existing) CloseFile(existing);
-    if (ok) ok = PrintChanges(bankPath, entries, verbose, failure);
+    if (bank.existing) CloseFile(bank.existing);
+    if (ok) ok = PrintChanges(entries, verbose, failure);
     FreeEntryTable(&entries);
     return ok;
 }

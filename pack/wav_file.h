@@ -1,5 +1,7 @@
 // One WAV file that goes into a bank: opened and read up to its samples,
-// its samples copied, then what follows them checked as it is closed.
+// its samples copied, then what follows them checked as it is closed. A
+// refusal names the file as `shown`: the path as given, or an entry's file
+// as --list shows it.
 #pragma once
 
 #include <cstdint>
@@ -8,9 +10,9 @@
 #include "pack/wav_reader.h"
 #include "runtime/files/file_handle.h"
 
-// Opens a WAV file and reads it up to its samples; on a refusal fills
-// `failure` (naming `wavPath`) and returns none. `own`: see ReadWavHead.
-FileHandle* OpenWav(const char* wavPath, const unsigned char* own, WavHead* head,
+// Opens the WAV file `path` and reads it up to its samples; on a refusal
+// fills `failure` and returns none. `own`: see ReadWavHead.
+FileHandle* OpenWav(const char* path, const char* shown, const unsigned char* own, WavHead* head,
                     PackFailure* failure);
 
 // The most bytes of samples that one piece of a copy holds: large enough
@@ -23,11 +25,10 @@ struct PieceTaker {
     void (*take)(void* context, const unsigned char* piece, int32_t n);
     void* context;
 };
-bool CopyData(FileHandle* wav, const char* wavPath, FileHandle* bank, const char* bankPath,
-              int32_t n, PieceTaker taker, PackFailure* failure);
+bool CopyData(FileHandle* wav, const char* shown, FileHandle* bank, int32_t n, PieceTaker taker,
+              PackFailure* failure);
 
 // Closes the file; after a copy of every sample (`copied`) it first checks
-// what follows them, naming `wavPath` in a refusal. Whether the file was
-// copied and is good.
-bool CloseWav(FileHandle* wav, const char* wavPath, const WavHead& head, bool copied,
+// what follows them. Whether the file was copied and is good.
+bool CloseWav(FileHandle* wav, const char* shown, const WavHead& head, bool copied,
               PackFailure* failure);

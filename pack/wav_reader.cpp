@@ -9,7 +9,6 @@
 namespace {
 
 constexpr int32_t ChunkHeaderSize = 8;
-constexpr int32_t RiffHeaderSize = 12;
 // A format chunk that some writers use for plain PCM: the 16 bytes and an
 // extra-size field of 0.
 constexpr uint32_t LongPcmFormatSize = 18;
@@ -55,12 +54,12 @@ int ReadPad(FileHandle* wav, uint32_t size) {
 }
 
 // Reads past a chunk and its pad; `*next` gets what ReadPad gave.
-const char* SkipChunk(FileHandle* wav, uint32_t size, int* next) {
+Reason SkipChunk(FileHandle* wav, uint32_t size, int* next) {
     PastRead read = ReadPast(wav, size);
-    if (read == PastRead::OutOfMemory) return OutOfMemory;
-    if (read == PastRead::Short) return ChunkPastEnd;
+    if (read == PastRead::OutOfMemory) return Reason::OutOfMemory;
+    if (read == PastRead::Short) return Reason::ChunkPastEnd;
     *next = ReadPad(wav, size);
-    return nullptr;
+    return Reason::None;
 }
 
 // Whether the 16 bytes describe PCM samples that can be read as they are:
@@ -76,97 +75,104 @@ bool IsSoundPcm(const unsigned char* f) {
            static_cast<uint64_t>(byteRate) == static_cast<uint64_t>(rate) * align;
 }
 
-const char* RefusedTag(int32_t tag) { return tag == FloatTag ? FloatSamples : CompressedSamples; }
+Reason RefusedTag(int32_t tag) {
+    return tag == FloatTag ? Reason::FloatSamples : Reason::CompressedSamples;
+}
 
 // The 16-byte PCM block of the file's format chunk, which is plain PCM of 16
 // bytes (or 18 with no extra), or extensible PCM whose samples fill their
 // containers, the same samples. `own`, when given, is a block taken as it is.
-const char* ReadFormat(FileHandle* wav, uint32_t size, const unsigned char* own,
+Reason ReadFormat(FileHandle* wav, uint32_t size, const unsigned char* own,
                        WavHead* head, int* next) {
-    if (size < static_cast<uint32_t>(FormatBlockSize)) return FormatSize;
+    if (size < static_cast<uint32_t>(FormatBlockSize)) return Reason::FormatSize;
     unsigned char body[ExtensibleFormatSize] = {};
     int32_t want = size < ExtensibleFormatSize ? static_cast<int32_t>(size)
                                                : static_cast<int32_t>(ExtensibleFormatSize);
-    if (ReadBlock(wav, body, want) != want) return ChunkPastEnd;
+    if (ReadBlock(wav, body, want) != want) return Reason::ChunkPastEnd;
     PastRead rest = ReadPast(wav, size - static_cast<uint32_t>(want));
-    if (rest != PastRead::Whole) return rest == PastRead::Short ? ChunkPastEnd : OutOfMemory;
+    if (rest != PastRead::Whole)
+        return rest == PastRead::Short ? Reason::ChunkPastEnd : Reason::OutOfMemory;
     *next = ReadPad(wav, size);
     std::memcpy(head->format, body, FormatBlockSize);
     // What lsd2wav wrote for the entry goes back into it, whatever it says.
     if (own && size == static_cast<uint32_t>(FormatBlockSize) &&
         std::memcmp(body, own, FormatBlockSize) == 0)
-        return nullptr;
+        return Reason::None;
     // Every refusal from here on is of what the samples are: a converter
     // can make them PCM.
     head->convertible = true;
     int32_t tag = Uint16At(body);
     if (tag == ExtensibleTag) {
-        if (size < ExtensibleFormatSize || Uint16At(body + 16) < 22) return FormatSize;
+        if (size < ExtensibleFormatSize || Uint16At(body + 16) < 22) return Reason::FormatSize;
         int32_t subTag = Uint16At(body + 24);
         if (subTag != PcmTag || std::memcmp(body + 26, SubFormatGuidTail, 14) != 0)
             return RefusedTag(subTag);
-        if (Uint16At(body + 18) != Uint16At(body + 14)) return PartlyValidBits;
+        if (Uint16At(body + 18) != Uint16At(body + 14)) return Reason::PartlyValidBits;
         head->format[0] = PcmTag;
         head->format[1] = 0;
     } else if (tag != PcmTag) {
         return RefusedTag(tag);
     } else if (size != static_cast<uint32_t>(FormatBlockSize) &&
                (size != LongPcmFormatSize || Uint16At(body + 16) != 0)) {
-        return FormatSize;
+        return Reason::FormatSize;
     }
-    if (!IsSoundPcm(head->format)) return InconsistentFormat;
+    if (!IsSoundPcm(head->format)) return Reason::InconsistentFormat;
     head->convertible = false;
-    return nullptr;
+    return Reason::None;
 }
 
 }  // namespace
 
-bool ReadRiffWaveHeader(FileHandle* file) {
-    unsigned char riff[RiffHeaderSize];
-    return ReadBlock(file, riff, RiffHeaderSize) == RiffHeaderSize && Int32At(riff) == RiffTag &&
-           Int32At(riff + 8) == WaveTag;
+bool IsRiffWaveHeader(const unsigned char* riff) {
+    return Int32At(riff) == RiffTag && Int32At(riff + 8) == WaveTag;
 }
 
-const char* ReadWavHead(FileHandle* wav, const unsigned char* own, WavHead* head) {
+bool ReadRiffWaveHeader(FileHandle* file) {
+    unsigned char riff[RiffHeaderSize];
+    return ReadBlock(file, riff, RiffHeaderSize) == RiffHeaderSize && IsRiffWaveHeader(riff);
+}
+
+Reason ReadWavHead(FileHandle* wav, const unsigned char* own, WavHead* head) {
     head->convertible = false;
-    if (!ReadRiffWaveHeader(wav)) return NotRiffWave;
+    if (!ReadRiffWaveHeader(wav)) return Reason::NotRiffWave;
     bool haveFormat = false;
     int next = 0;
     for (;;) {
         Chunk chunk;
-        if (!ReadChunkHeader(wav, &chunk, next)) return haveFormat ? NoData : NoFormat;
-        const char* reason;
+        if (!ReadChunkHeader(wav, &chunk, next))
+            return haveFormat ? Reason::NoData : Reason::NoFormat;
+        Reason reason;
         if (chunk.id == FormatTag) {
-            if (haveFormat) return SecondFormat;
+            if (haveFormat) return Reason::SecondFormat;
             reason = ReadFormat(wav, chunk.size, own, head, &next);
             haveFormat = true;
         } else if (chunk.id == DataTag) {
             // The entry's sample block must be written after its format block.
-            if (!haveFormat) return DataBeforeFormat;
+            if (!haveFormat) return Reason::DataBeforeFormat;
             // One byte is a sample block too: lsd2wav extracts an entry of
             // length -1 to a data chunk of one byte.
-            if (chunk.size < 1) return ShortData;
+            if (chunk.size < 1) return Reason::ShortData;
             // lsd2wav reads the length field + 2 as a signed 32-bit size.
-            if (chunk.size > static_cast<uint32_t>(INT32_MAX)) return LongData;
+            if (chunk.size > static_cast<uint32_t>(INT32_MAX)) return Reason::LongData;
             head->dataSize = static_cast<int32_t>(chunk.size);
-            return nullptr;
+            return Reason::None;
         } else {
             reason = SkipChunk(wav, chunk.size, &next);
         }
-        if (reason) return reason;
-        if (next < 0) return haveFormat ? NoData : NoFormat;
+        if (reason != Reason::None) return reason;
+        if (next < 0) return haveFormat ? Reason::NoData : Reason::NoFormat;
     }
 }
 
-const char* ReadWavTail(FileHandle* wav, const WavHead& head) {
+Reason ReadWavTail(FileHandle* wav, const WavHead& head) {
     int next = ReadPad(wav, static_cast<uint32_t>(head.dataSize));
     while (next >= 0) {
         Chunk chunk;
-        if (!ReadChunkHeader(wav, &chunk, next)) return nullptr;
-        if (chunk.id == DataTag) return SecondData;
-        if (chunk.id == FormatTag) return SecondFormat;
-        const char* reason = SkipChunk(wav, chunk.size, &next);
-        if (reason) return reason;
+        if (!ReadChunkHeader(wav, &chunk, next)) return Reason::None;
+        if (chunk.id == DataTag) return Reason::SecondData;
+        if (chunk.id == FormatTag) return Reason::SecondFormat;
+        Reason reason = SkipChunk(wav, chunk.size, &next);
+        if (reason != Reason::None) return reason;
     }
-    return nullptr;
+    return Reason::None;
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "bank/bank_layout.h"
+#include "pack/pack_texts.h"
 #include "runtime/files/file_handle.h"
 
 struct WavHead {
@@ -21,12 +22,15 @@ struct WavHead {
 // means what it says, or extensible PCM, packed as the plain PCM block it
 // equals; a 16-byte block equal to `own` (an entry's format, or none) is
 // taken whatever it says, as lsd2wav wrote it. Returns the reason to refuse
-// the file, or none.
-const char* ReadWavHead(FileHandle* wav, const unsigned char* own, WavHead* head);
+// the file, or None.
+Reason ReadWavHead(FileHandle* wav, const unsigned char* own, WavHead* head);
 
-// Reads the 12 bytes that open a WAV file; whether they say RIFF and WAVE.
+// The bytes that open a WAV file, and whether they say RIFF and WAVE.
+constexpr int32_t RiffHeaderSize = 12;
+bool IsRiffWaveHeader(const unsigned char* riff);
+// Reads them from the file; whether they do.
 bool ReadRiffWaveHeader(FileHandle* file);
 
 // Reads the rest of the file once all `head.dataSize` bytes of the data chunk
-// have been taken. Returns the reason to refuse the file, or none.
-const char* ReadWavTail(FileHandle* wav, const WavHead& head);
+// have been taken. Returns the reason to refuse the file, or None.
+Reason ReadWavTail(FileHandle* wav, const WavHead& head);

@@ -30,22 +30,31 @@ const char* Answer(std::string text) {
     return answer.c_str();
 }
 
-// {"ok":true} or {"ok":false,"reason":...,"detail":...,"convertible":...}
-// for a run of wav2lsd.
-const char* PackAnswer(bool ok, const PackFailure& failure) {
+// {"ok":true} or {"ok":false,"file":...,"reason":...,"code":...,"detail":...,
+// "convertible":...} for a run of wav2lsd on `bank`: what the failure names,
+// as the bytes of the command's line, the reason's words and name, and
+// what follows them on that line.
+const char* PackAnswer(bool ok, const PackFailure& failure, const char* bank) {
     std::string json = "{";
     JsonKey(&json, "ok");
     JsonBool(&json, ok);
     if (!ok) {
+        LineText file = {};
+        AppendFailureFile(&file, failure, bank);
         JsonKey(&json, "file");
-        JsonHex(&json, failure.file, std::char_traits<char>::length(failure.file));
+        JsonHex(&json, file.text, file.length);
         JsonKey(&json, "reason");
-        JsonString(&json, failure.reason);
+        JsonString(&json, ReasonWords(failure.reason));
+        JsonKey(&json, "code");
+        JsonString(&json, ReasonName(failure.reason));
         // What to type at a command line means nothing on the page.
+        bool convertible = failure.advice == Reason::ConvertHint;
+        LineText detail = {};
+        if (!convertible) AppendFailureDetail(&detail, failure);
         JsonKey(&json, "detail");
-        JsonString(&json, failure.convertible ? "" : failure.detail);
+        JsonString(&json, detail.text);
         JsonKey(&json, "convertible");
-        JsonBool(&json, failure.convertible);
+        JsonBool(&json, convertible);
     }
     json += '}';
     return Answer(std::move(json));
@@ -174,7 +183,7 @@ EMSCRIPTEN_KEEPALIVE const char* UpdateEntries(const char* bank) {
     PackFailure failure = {};
     bool ok = UpdateBank(bank, false, &failure);
     EndRun();
-    return PackAnswer(ok, failure);
+    return PackAnswer(ok, failure, bank);
 }
 
 // `wav2lsd BANK WAV...`, to a bank that is not there yet.
@@ -184,7 +193,7 @@ EMSCRIPTEN_KEEPALIVE const char* PackEntries(const char* bank, int32_t count,
     PackFailure failure = {};
     bool ok = PackBank(bank, wavs, count, false, &failure);
     EndRun();
-    return PackAnswer(ok, failure);
+    return PackAnswer(ok, failure, bank);
 }
 
 }  // extern "C"

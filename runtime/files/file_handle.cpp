@@ -7,7 +7,7 @@
 #include "runtime/files/file_record.h"
 #include "runtime/files/file_registry.h"
 #include "runtime/files/os_file.h"
-#include "runtime/process/gate.h"
+#include "runtime/gate/gate.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "runtime/files/file_names.h"
 
 #include "platform/os.h"
-#include "runtime/process/gate.h"
+#include "runtime/gate/gate.h"
 
 // The moves are made inside the gate, though they may wait for the disk: an
 // event that comes meanwhile waits for them to end, and so finds the name

@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "platform/os.h"
-#include "runtime/files/file_handle.h"
 
 enum : int32_t { WritingMode = 0, ReadingMode = 1 };
 

@@ -6,7 +6,8 @@
 #include <cstdint>
 
 #include "platform/os.h"
-#include "runtime/files/file_handle.h"
+
+struct FileHandle;
 
 // The buffer size that each open gives its handle.
 constexpr int32_t FileBufferSize = 4096;

@@ -1,6 +1,6 @@
 #include "runtime/files/os_file.h"
 
-#include "runtime/process/gate.h"
+#include "runtime/gate/gate.h"
 
 int32_t OsRead(FileHandle* h, void* dst, int32_t n, int32_t need) {
     unsigned char* at = static_cast<unsigned char*>(dst);

@@ -4,8 +4,8 @@
 
 #include "platform/os.h"
 #include "platform/line_end.h"
-#include "runtime/process/gate.h"
-#include "runtime/process/general_memory.h"
+#include "runtime/gate/gate.h"
+#include "runtime/memory/memory.h"
 
 namespace {
 

@@ -2,11 +2,9 @@
 
 #include "runtime/files/file_handle.h"
 #include "runtime/files/file_registry.h"
-#include "runtime/process/gate.h"
-#include "runtime/process/general_memory.h"
-#include "runtime/process/memory_pool.h"
+#include "runtime/gate/gate.h"
+#include "runtime/memory/memory.h"
 #include "runtime/process/print_line.h"
-#include "runtime/process/text_store.h"
 
 namespace {
 
@@ -19,10 +17,8 @@ void StartUp() {
     // Taken before anything exists that the close event could release.
     HoldGateAsMainThread();
     ended = false;
-    CreateGeneralMemory();
-    PrepareTextStore();
+    CreateMemory();
     CreateFileRegistry(GeneralMemory());
-    CreateMemoryPool();
     TakeStandardOutput();
     if (!handlerRegistered) {
         Os.SetConsoleCtrlHandler(ConsoleCloseHandler, TRUE);
@@ -33,12 +29,9 @@ void StartUp() {
 void EndRoutine() {
     if (ended) return;
     ended = true;
-    // A file that the main thread is reading or writing right now stays as
-    // it is, and so does the pool that may hold the bytes of that call: the
-    // process is about to end anyway.
-    bool callInFlight = FileInUseOutsideGate() != nullptr;
+    // Memory stays taken: a call of the main thread's may be reading into it
+    // right now, and the event that ran the routine ends the process anyway.
     CloseAllFiles();
-    if (!callInFlight) DestroyMemoryPool();
 }
 
 BOOL WINAPI ConsoleCloseHandler(DWORD event) {
@@ -53,8 +46,7 @@ BOOL WINAPI ConsoleCloseHandler(DWORD event) {
 
 void EndRun() {
     EndRoutine();
-    ReleaseTextStore();
-    DestroyGeneralMemory();
+    ReleaseMemory();
     GiveUpGateForGood();
 }
 

@@ -7,15 +7,15 @@
 // Prepares memory, files and the console, and registers the close handler.
 void StartUp();
 
-// Closes every open file, oldest first, and releases the memory pool. Runs
-// at most once per start-up, whether shut-down or the close event asks.
+// Closes every open file, oldest first. Runs at most once per start-up,
+// whether shut-down or the close event asks.
 void EndRoutine();
 
 // Runs the end routine for the console close event; never handles an event,
 // so the system's default action, ending the process, always follows.
 BOOL WINAPI ConsoleCloseHandler(DWORD event);
 
-// The end of a run: the end routine, then every heap released. The process
+// The end of a run: the end routine, then the memory released. The process
 // goes on, so a host that keeps it (the page) can start another run.
 void EndRun();
 

@@ -5,7 +5,7 @@
 #include "platform/end_after_event.h"
 #include "platform/os.h"
 #include "runtime/files/file_names.h"
-#include "runtime/process/gate.h"
+#include "runtime/gate/gate.h"
 #include "runtime/process/process_frame.h"
 
 namespace {

@@ -155,8 +155,8 @@ TEST(EntryName, IsTheBaseNameWithoutItsEndingOrRefused) {
         SCOPED_TRACE(c.path + (c.conventions.colonIsSpecial ? " (Windows)" : " (POSIX)"));
         char name[EntryNameBufferSize];
         std::memset(name, 'x', sizeof name);
-        const char* reason = EntryNameOf(c.path.c_str(), c.conventions, name);
-        EXPECT_EQ(reason ? std::string(reason) : "", c.reason ? std::string(c.reason) : "");
+        Reason reason = EntryNameOf(c.path.c_str(), c.conventions, name);
+        EXPECT_EQ(std::string(ReasonWords(reason)), c.reason ? std::string(c.reason) : "");
         // The buffer is the name field: the name, then zeros to the end.
         std::string field = c.name;
         field.resize(EntryNameBufferSize, '\0');

@@ -57,7 +57,7 @@ TEST_P(RefusalTest, NamesTheFileAndLeavesTheFolderAsItWas) {
 INSTANTIATE_TEST_SUITE_P(
     Wav2lsd, RefusalTest,
     ::testing::Values(
-        Refusal{"missing", "absent.wav", false, "", "cannot open"},
+        Refusal{"missing", "absent.wav", false, "", "cannot open the file: no such file or folder"},
         Refusal{"text", "text.wav", true, "hello, world", "not a RIFF WAVE"},
         Refusal{"other RIFF", "movie.wav", true, "RIFF" + Int32Bytes(4) + "AVI ",
                 "not a RIFF WAVE"},
@@ -115,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"no .wav ending", "notes.txt", true, PlainWav(kFormat, kData), "end in .wav"},
         Refusal{"empty name", ".wav", true, PlainWav(kFormat, kData), "empty"},
         Refusal{"name of 33 bytes", std::string(33, 'n') + ".wav", true, PlainWav(kFormat, kData),
-                "longer than 32"},
+                "longer than 32 bytes: 33 bytes long"},
         Refusal{"two files, one entry on Windows", "GOOD.WAV", true, PlainWav(kFormat, kData),
                 "same entry name as another file: good.wav"}));
 

@@ -27,7 +27,7 @@ claim() {
 # A page as its reader sees it: the man pages without roff's escapes.
 page_text() {
     case $1 in
-    *.1.in) sed -e 's/\\-/-/g' -e 's/\\(dq/"/g' "$src/$1" ;;
+    *.1.in) sed -e 's/\\-/-/g' -e 's/\\(dq/"/g' -e 's/\\e/\\/g' "$src/$1" ;;
     *) cat "$src/$1" ;;
     esac
 }
@@ -182,14 +182,65 @@ case_edit_a_copy() {
     claim "the copy's bank holds the edited intro"
 }
 
-# README "wav2lsd": the example of a refusal.
+# README "wav2lsd" and wav2lsd(1): the examples of a refusal.
 case_refused_file() {
     local line="wav2lsd: intro.wav: cannot open the file: no such file or folder"
     said README.md "$line"
+    said man/wav2lsd.1.in "$line"
     mkdir "$scratch/empty"
     run "$scratch/empty" "wav2lsd new.lsd intro.wav"
     [ "$status" -eq 1 ] && [ "$err" = "$line" ] && [ -z "$(ls -A "$scratch/empty")" ]
     claim "a missing WAV file: that line, exit code 1, nothing written"
+    line="wav2lsd: intro.wav: the samples are floating point, not PCM: convert it to PCM, for example: sox in.wav -b 16 -e signed-integer out.wav"
+    said man/wav2lsd.1.in "$line"
+    # One channel of 32-bit float samples at 8000 Hz, and one sample.
+    mkdir "$scratch/float"
+    printf 'RIFF\x28\0\0\0WAVEfmt \x10\0\0\0\x03\0\x01\0\x40\x1f\0\0\0\x7d\0\0\x04\0\x20\0data\x04\0\0\0\0\0\0\0' \
+        >"$scratch/float/intro.wav"
+    run "$scratch/float" "wav2lsd new.lsd intro.wav"
+    [ "$status" -eq 1 ] && [ "$err" = "$line" ] && [ "$(ls -A "$scratch/float")" = intro.wav ]
+    claim "a float WAV file: that line, exit code 1, nothing written"
+}
+
+# The README opens with the two commands that docs/building.md opens with,
+# each a script of the checkout.
+case_first_commands() {
+    local readme building script
+    readme=$(first_commands README.md)
+    building=$(first_commands docs/building.md)
+    [ -n "$readme" ] && [ "$readme" = "$building" ]
+    claim "README.md opens with the commands that docs/building.md opens with"
+    for script in tools/demo.sh tools/test.sh; do
+        grep -q "^$script " <<<"$readme" && [ -x "$src/$script" ]
+        claim "they run $script, a script of the checkout"
+    done
+}
+# first_commands PAGE: the page's first block of indented lines, unindented.
+first_commands() {
+    page_text "$1" | awk '/^    / { sub(/^    /, ""); print; found = 1; next } found { exit }'
+}
+
+# The names that a new bank refuses, as wav2lsd(1) lists them, and the
+# device names that the README's "Safety" lists, against the rules of
+# bank/safe_name.cpp: the same characters, and every device name.
+case_name_rules() {
+    local code page name word names
+    code=$(sed -nE 's/.*strchr\("(.*)", \*p\).*/\1/p' "$src/bank/safe_name.cpp" | sed -E 's/\\(.)/\1/g' |
+        grep -o . | sort | tr -d '\n')
+    page=$(page_text man/wav2lsd.1.in | sed -n '/characters$/{n;p}' | sed -E 's/^\.B //' | tr ' ' '\n' |
+        sort | tr -d '\n')
+    [ -n "$code" ] && [ "$page" = "$code" ]
+    claim "wav2lsd(1) lists the characters that the code refuses ($code)"
+    for name in $(sed -nE 's/.*(devices|numbered)\[\] = \{(.*)\};/\2/p' "$src/bank/safe_name.cpp" |
+        tr -d '" ' | tr ',' '\n' | tr a-z A-Z); do
+        case $name in COM | LPT) names=("${name}1" "${name}9") ;; *) names=("$name") ;; esac
+        for page in README.md man/wav2lsd.1.in; do
+            for word in "${names[@]}"; do
+                grep -qF -- "$word" <<<"$(page_text "$page")"
+                claim "$page names the device $word"
+            done
+        done
+    done
 }
 
 # README "wav2lsd" and wav2lsd(1) EXAMPLES: a new bank, refused over one

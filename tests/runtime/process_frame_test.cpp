@@ -16,8 +16,8 @@
 
 #include "platform/line_end.h"
 #include "runtime/files/file_handle.h"
-#include "runtime/process/memory_pool.h"
-#include "runtime/process/gate.h"
+#include "runtime/gate/gate.h"
+#include "runtime/memory/memory.h"
 #include "runtime/process/print_line.h"
 #include "runtime/process/process_frame.h"
 #include "tests/extract/in_process_run.h"

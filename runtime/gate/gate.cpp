@@ -1,4 +1,4 @@
-#include "runtime/process/gate.h"
+#include "runtime/gate/gate.h"
 
 #include <atomic>
 
