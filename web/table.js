@@ -88,7 +88,6 @@ const Table = (() => {
     const status = longCell(tr, 'status', text);
     status.setAttribute('role', 'status');
     status.classList.toggle('error', error);
-    draw(entry, canvas);
     return tr;
   }
 
@@ -115,8 +114,13 @@ const Table = (() => {
     const top = frame.scrollTop - rows.offsetTop;
     const first = Math.max(0, Math.floor(top / ROW) - AROUND);
     const last = Math.min(listing.count, Math.ceil((top + frame.clientHeight) / ROW) + AROUND);
-    const next = new Map();
-    for (let i = first; i < last; i++) next.set(i, shown.get(i) || row(listing.entry(i)));
+    const next = new Map(), made = [];
+    for (let i = first; i < last; i++) {
+      if (shown.has(i)) { next.set(i, shown.get(i)); continue; }
+      const tr = row(listing.entry(i));
+      next.set(i, tr);
+      made.push(i);
+    }
     for (const [i, tr] of shown) if (!next.has(i)) tr.remove();
     shown = next;
     before.style.height = `${first * ROW}px`;
@@ -129,6 +133,8 @@ const Table = (() => {
       if (tr === cursor) cursor = cursor.nextSibling;
       else rows.insertBefore(tr, cursor);
     }
+    // Drawn once in the page, where a canvas has its size and colour.
+    for (const i of made) draw(listing.entry(i), next.get(i).querySelector('canvas'));
   }
 
   // Rows for `the listing`; `status` gives a row's status text, `peaks` a

@@ -378,8 +378,12 @@ const empty = `${work}/empty.lsd`;
 fs.writeFileSync(empty, '');
 
 const cases = [
-  { name: 'demo bank: listed, saved and printed as natively', run: async page => {
+  { name: 'demo bank: listed, saved and printed as natively, its waveforms drawn', run: async page => {
     await extracts(page, demo);
+    // Each row in view draws its waveform: its canvas has a size and ink.
+    await page.evaluate(() => Table.reveal(0));
+    await page.waitForFunction(() => [...document.querySelectorAll('#entries canvas.wave')].every(c => c.width > 0 &&
+      c.getContext('2d').getImageData(0, 0, c.width, c.height).data.some((v, i) => i % 4 === 3 && v > 0)));
     if (!screenshot) return;
     await page.click('#details summary');
     await page.mouse.move(0, 0);
