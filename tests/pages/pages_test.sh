@@ -232,7 +232,7 @@ case_name_rules() {
     [ -n "$code" ] && [ "$page" = "$code" ]
     claim "wav2lsd(1) lists the characters that the code refuses ($code)"
     for name in $(sed -nE 's/.*(devices|numbered)\[\] = \{(.*)\};/\2/p' "$src/bank/safe_name.cpp" |
-        tr -d '" ' | tr ',' '\n' | tr a-z A-Z); do
+        tr -d '" ' | tr ',' '\n' | tr '[:lower:]' '[:upper:]'); do
         case $name in COM | LPT) names=("${name}1" "${name}9") ;; *) names=("$name") ;; esac
         for page in README.md man/wav2lsd.1.in; do
             for word in "${names[@]}"; do
