@@ -74,13 +74,6 @@ bool SkipTo(FileHandle* bank, int64_t n) {
 
 extern "C" {
 
-// Room for a file of `size` bytes named by `nameLength` bytes; the page
-// writes the file's bytes there. None when the name is not one of the
-// folder's or there is no memory.
-EMSCRIPTEN_KEEPALIVE unsigned char* PutFile(const char* name, int32_t nameLength, double size) {
-    return StoreMake(name, static_cast<size_t>(nameLength), static_cast<size_t>(size));
-}
-
 // Where the file's bytes are, and (through `size`) how many; none when the
 // file is not there.
 EMSCRIPTEN_KEEPALIVE const unsigned char* FileBytes(const char* name, int32_t nameLength,

@@ -112,7 +112,9 @@ const handlers = {
     lines = [];
     try {
       engine._ExtractBank();
-      if (!putFile(file, new Uint8Array(reader.readAsArrayBuffer(wav)))) return { failure: { reason: 'out of memory' } };
+      // A name the folder cannot hold leaves the entry without its file,
+      // which --update then refuses in its own words.
+      putPageFile(file, wav);
       const updated = withBytes([utf8(bankName)], p => json(engine._UpdateEntries(p)));
       if (!updated.ok) return { failure: updated };
     } finally { lines = null; keepOnlyBank(); }
@@ -126,9 +128,7 @@ const handlers = {
     const bank = bankName && takeOrLeave(utf8(bankName));
     let packed;
     try {
-      for (const [i, wav] of wavs.entries()) {
-        if (!putFile(names[i], new Uint8Array(reader.readAsArrayBuffer(wav)))) return { failure: { reason: 'out of memory' } };
-      }
+      wavs.forEach((wav, i) => putPageFile(names[i], wav));
       const array = engine._malloc(4 * names.length);
       try {
         packed = withBytes([newBank, ...names], (b, ...pointers) => {

@@ -32,13 +32,12 @@ function withBytes(list, use) {
 }
 const json = pointer => JSON.parse(engine.UTF8ToString(pointer));
 
-function putFile(name, bytes) {
-  return withBytes([name], p => {
-    const at = engine._PutFile(p, name.length, bytes.length);
-    if (!at) return false;
-    engine.HEAPU8.set(bytes, at);
-    return true;
-  });
+// The page's file `file` (a WAV the user picked) as the folder's file
+// `name`, read where it lies as the bank is; whether the name is one of the
+// folder's.
+function putPageFile(name, file) {
+  pageFiles.push(file);
+  return withBytes([name], p => engine._PutPageFile(p, name.length, pageFiles.length - 1, file.size)) === 1;
 }
 // A copy of the folder's file, or null.
 function takeFile(name) {

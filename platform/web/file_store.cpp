@@ -76,16 +76,6 @@ NameLookup LookUpName(const char* name, size_t length) {
     return {key, 0};
 }
 
-unsigned char* StoreMake(const char* name, size_t nameLength, size_t size) {
-    NameLookup found = LookUpName(name, nameLength);
-    if (found.error) return nullptr;
-    FileNode file = NewStoredFile();
-    if (!file || !Reserve(file.get(), size)) return nullptr;
-    file->size = size;
-    StoredFiles()[found.key] = file;
-    return file->bytes;
-}
-
 bool StoreOutside(const char* name, size_t nameLength, int32_t outside, int64_t size) {
     NameLookup found = LookUpName(name, nameLength);
     FileNode file = found.error ? nullptr : NewStoredFile();

@@ -6,17 +6,12 @@
 // "..", or goes through a folder finds nothing and creates nothing.
 //
 // The runtime reaches the folder only through the file calls of the OS table
-// (files.cpp); the page puts files in, reads them out and empties it through
-// the calls below.
+// (files.cpp); the page lends it its own files, takes files out and empties it
+// through the calls below.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-
-// Makes room for a file of `size` bytes under the name of `nameLength` bytes,
-// replacing any file of that name; where the page writes its bytes, or none
-// when the name is not one of this folder's or there is no memory.
-unsigned char* StoreMake(const char* name, size_t nameLength, size_t size);
 
 // Puts the page's own file number `outside`, of `size` bytes, in the folder
 // under the name, to be read where it lies; whether the name is one of the
