@@ -4,6 +4,7 @@
 
 #include "bank/bank_layout.h"
 #include "extract/console_texts.h"
+#include "platform/little_endian.h"
 #include "runtime/memory/memory.h"
 
 namespace {
@@ -58,30 +59,33 @@ EntryWrite CopyInPieces(FileHandle* source, FileHandle* target, int32_t n) {
 
 namespace {
 
-// The header bytes before the format block: the RIFF chunk head, "WAVE"
-// and the format chunk head.
-void WriteHeaderBeforeFormat(FileHandle* output, int32_t length) {
-    WriteInt32(output, RiffTag);
-    WriteInt32(output, RiffSize(length));
-    WriteInt32(output, WaveTag);
-    WriteInt32(output, FormatTag);
-    WriteInt32(output, FormatBlockSize);
-}
-
-// The data chunk head, between the format block and the samples.
-void WriteHeaderBeforeSamples(FileHandle* output, int32_t length) {
-    WriteInt32(output, DataTag);
-    WriteInt32(output, SampleBlockSize(length));
+// Writes the header's 32-bit words from `from` up to `to`, one at a time.
+void WriteHeaderWords(FileHandle* output, const unsigned char* header, int32_t from, int32_t to) {
+    for (int32_t at = from; at < to; at += 4) WriteInt32(output, Int32At(header + at));
 }
 
 }  // namespace
 
+void EntryWavHeader(int32_t length, const unsigned char* format, unsigned char* header) {
+    PutInt32(header, RiffTag);
+    PutInt32(header + 4, RiffSize(length));
+    PutInt32(header + 8, WaveTag);
+    PutInt32(header + 12, FormatTag);
+    PutInt32(header + 16, FormatBlockSize);
+    if (format) std::memcpy(header + 20, format, FormatBlockSize);
+    PutInt32(header + 36, DataTag);
+    PutInt32(header + 40, SampleBlockSize(length));
+}
+
 EntryWrite WriteEntryWav(FileHandle* archive, FileHandle* output, int32_t length,
                          CopyBytes copy) {
-    WriteHeaderBeforeFormat(output, length);
+    // The format block in between comes from the bank as it stands.
+    unsigned char header[WavHeaderSize] = {};
+    EntryWavHeader(length, nullptr, header);
+    WriteHeaderWords(output, header, 0, 20);
     EntryWrite result = copy(archive, output, FormatBlockSize);
     if (result != EntryWrite::Done) return result;
-    WriteHeaderBeforeSamples(output, length);
+    WriteHeaderWords(output, header, 36, WavHeaderSize);
     result = copy(archive, output, SampleBlockSize(length));
     if (result != EntryWrite::Done) return result;
     if (GetPosition(output) != WavFileSize(length)) return EntryWrite::FailedToWrite;

@@ -28,5 +28,11 @@ EntryWrite CopyInPieces(FileHandle* source, FileHandle* target, int32_t n);
 EntryWrite WriteEntryWav(FileHandle* archive, FileHandle* output, int32_t length,
                          CopyBytes copy = CopyBlock);
 
+// The 44 bytes before an entry's samples in its WAV file: the RIFF chunk
+// head, "WAVE", the format chunk with the entry's `format` block, and the
+// data chunk head, as WriteEntryWav writes them.
+constexpr int32_t WavHeaderSize = 44;
+void EntryWavHeader(int32_t length, const unsigned char* format, unsigned char* header);
+
 // The status line that ends the walk after such a failure, or none.
 const char* StatusOf(EntryWrite result);

@@ -17,6 +17,7 @@
 #include "platform/web/file_store.h"
 #include "runtime/files/file_handle.h"
 #include "runtime/process/process_frame.h"
+#include "web/entry_files.h"
 #include "web/json_text.h"
 #include "web/page_listing.h"
 
@@ -167,6 +168,15 @@ EMSCRIPTEN_KEEPALIVE const char* EntryWav(const char* bank, double at, const cha
     }
     json += '}';
     return Answer(std::move(json));
+}
+
+// The entries' files of `bank` (the page's own file number `outside`, of
+// `size` bytes) as lsd2wav would leave them, seen through the bank: see
+// entry_files.h.
+EMSCRIPTEN_KEEPALIVE void PutBankEntryFiles(const char* bank, int32_t outside, double size) {
+    StartUp();
+    PutEntryFiles(bank, outside, static_cast<int64_t>(size));
+    EndRun();
 }
 
 // `wav2lsd --update BANK`: the bank again from the entries' files in the

@@ -107,17 +107,17 @@ const handlers = {
     return { lines: printed };
   },
 
-  // wav2lsd --update, after lsd2wav, with the entry's file replaced by `file`.
+  // wav2lsd --update, with the entry's file replaced by `wav`: the other
+  // entries' files are views of the bank, as lsd2wav would leave them.
   replace({ file, wav }, post) {
-    lines = [];
     try {
-      engine._ExtractBank();
+      withBytes([utf8(bankName)], p => engine._PutBankEntryFiles(p, 1, pageFiles[1].size));
       // A name the folder cannot hold leaves the entry without its file,
       // which --update then refuses in its own words.
       putPageFile(file, wav);
       const updated = withBytes([utf8(bankName)], p => json(engine._UpdateEntries(p)));
       if (!updated.ok) return { failure: updated };
-    } finally { lines = null; keepOnlyBank(); }
+    } finally { keepOnlyBank(); }
     return settle(post);
   },
 

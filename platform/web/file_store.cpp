@@ -2,6 +2,7 @@
 
 #include <emscripten/emscripten.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
@@ -29,8 +30,27 @@ EM_JS(int32_t, ReadPageFile, (int32_t file, double at, unsigned char* to, int32_
     return Module['readPageFile'](file, at, to, n);
 });
 
-int32_t ReadOutside(const StoredFile& file, int64_t at, unsigned char* to, int32_t n) {
-    return ReadPageFile(file.outside, static_cast<double>(at), to, n);
+bool ReadOutside(const StoredFile& file, int64_t at, unsigned char* to, int64_t n) {
+    int64_t prefix = static_cast<int64_t>(file.prefix.size());
+    if (at < prefix) {
+        int64_t part = std::min(n, prefix - at);
+        std::memcpy(to, file.prefix.data() + at, static_cast<size_t>(part));
+        at += part;
+        to += part;
+        n -= part;
+    }
+    // The page reads at most 1 GiB at a time, as the stand-in does on POSIX.
+    int64_t from = file.sliceAt + (at - prefix);
+    while (n > 0 && from < file.outsideSize) {
+        int32_t step = static_cast<int32_t>(std::min({n, file.outsideSize - from, int64_t{1} << 30}));
+        int32_t got = ReadPageFile(file.outside, static_cast<double>(from), to, step);
+        if (got <= 0) return false;
+        from += got;
+        to += got;
+        n -= got;
+    }
+    std::memset(to, 0, static_cast<size_t>(n));
+    return true;
 }
 
 EM_JS(int32_t, WritePageSink, (int32_t sink, const unsigned char* from, int32_t n), {
@@ -77,11 +97,19 @@ NameLookup LookUpName(const char* name, size_t length) {
 }
 
 bool StoreOutside(const char* name, size_t nameLength, int32_t outside, int64_t size) {
+    return StoreSlice(name, nameLength, outside, size, {}, 0, size);
+}
+
+bool StoreSlice(const char* name, size_t nameLength, int32_t outside, int64_t outsideSize,
+                const std::string& prefix, int64_t sliceAt, int64_t sliceLength) {
     NameLookup found = LookUpName(name, nameLength);
     FileNode file = found.error ? nullptr : NewStoredFile();
     if (!file) return false;
     file->outside = outside;
-    file->size = size;
+    file->outsideSize = outsideSize;
+    file->prefix = prefix;
+    file->sliceAt = sliceAt;
+    file->size = static_cast<int64_t>(prefix.size()) + sliceLength;
     StoredFiles()[found.key] = file;
     return true;
 }

@@ -12,11 +12,19 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // Puts the page's own file number `outside`, of `size` bytes, in the folder
 // under the name, to be read where it lies; whether the name is one of the
 // folder's.
 bool StoreOutside(const char* name, size_t nameLength, int32_t outside, int64_t size);
+
+// Puts a view of the page's own file number `outside` (of `outsideSize`
+// bytes) in the folder under the name: the bytes of `prefix`, then
+// `sliceLength` bytes of that file from `sliceAt` on, zeros where it ends
+// first; whether the name is one of the folder's.
+bool StoreSlice(const char* name, size_t nameLength, int32_t outside, int64_t outsideSize,
+                const std::string& prefix, int64_t sliceAt, int64_t sliceLength);
 
 // Makes the file of that name a sink: what is written to it goes to the
 // page's receiver `sink` as it is written, and nothing stays; whether the

@@ -21,6 +21,11 @@ struct StoredFile {
     int64_t size = 0;
     size_t capacity = 0;
     int32_t outside = 0;  // the page's number for its own file, or 0
+    // A file of the page's is seen through a view: `prefix`, then its bytes
+    // from `sliceAt` on, and zeros where they end, up to `size` in all.
+    std::string prefix;
+    int64_t sliceAt = 0;
+    int64_t outsideSize = 0;
     int32_t sink = 0;     // the page's number for where its bytes go, or 0
     uint32_t index = 0;   // its identity, for GetFileInformationByHandle
     ~StoredFile();
@@ -43,9 +48,9 @@ std::map<std::string, FileNode>& StoredFiles();
 // A new, empty file with an identity of its own; none without memory.
 FileNode NewStoredFile();
 
-// Reads up to `n` bytes at `at` of a file that lies outside the engine's
-// memory; how many came.
-int32_t ReadOutside(const StoredFile& file, int64_t at, unsigned char* to, int32_t n);
+// Reads `n` bytes at `at` (all inside the file) of a file that lies outside
+// the engine's memory, through its view; whether they came.
+bool ReadOutside(const StoredFile& file, int64_t at, unsigned char* to, int64_t n);
 
 // Hands `n` bytes written to a sink to the page; how many it took.
 int32_t WriteSink(const StoredFile& file, const unsigned char* from, int32_t n);

@@ -107,18 +107,7 @@ BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLA
     DWORD n = static_cast<DWORD>(std::min<int64_t>(left, toRead));
     auto* to = static_cast<unsigned char*>(buffer);
     if (n > 0 && file.outside) {
-        // The page reads at most 1 GiB at a time, as the stand-in does on POSIX.
-        DWORD done = 0;
-        while (done < n) {
-            int32_t step = static_cast<int32_t>(std::min<DWORD>(n - done, 1u << 30));
-            int32_t got = ReadOutside(file, open->position + done, to + done, step);
-            if (got <= 0) {
-                if (done == 0) return Failed(ERROR_GEN_FAILURE, FALSE);
-                break;
-            }
-            done += static_cast<DWORD>(got);
-        }
-        n = done;
+        if (!ReadOutside(file, open->position, to, n)) return Failed(ERROR_GEN_FAILURE, FALSE);
     } else if (n > 0) {
         std::memcpy(to, file.bytes + open->position, n);
     }

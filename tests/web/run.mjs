@@ -448,6 +448,17 @@ const cases = [
     fs.truncateSync(`${work}/big.lsd`, 4 + 52 + (40 << 20) + 2);
     await open(page, `${work}/big.lsd`);
     same((await download(page, `${row(0)} button.save`)).bytes, wavOf(fs.readFileSync(`${work}/big.lsd`), 4), 'the saved file');
+  }], [2560, 'a replace in a bank of 60 MiB with an engine of 160 MiB: the bank of wav2lsd --update', async page => {
+    // The entries' files are read from the bank, not extracted into the
+    // engine's memory beside the new bank.
+    const bank = `${work}/sixty.lsd`, head = `${work}/head.lsd`;
+    fs.writeFileSync(bank, Buffer.alloc(4));
+    for (const [name, length, present] of [['large', (60 << 20) - 2, 64], ['small', 2000, 2002]]) {
+      const at = fs.statSync(bank).size;
+      fs.appendFileSync(bank, fs.readFileSync(makeBank([[name, length, 1, 8000, 8, present]], { file: head, lead: 0 })));
+      fs.truncateSync(bank, at + 52 + length + 2);
+    }
+    await replaces(page, 1, plainWav, { bank });
   }], [256, 'an engine that stops: the message says so, and the page goes on', async page => {
     const many = makeBank(Array.from({ length: 100000 }, (_, i) => [`e${i}`, 0]));
     await page.setInputFiles('#open-bank', many);
