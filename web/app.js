@@ -6,9 +6,10 @@
   const $ = selector => document.querySelector(selector);
   const body = document.body;
 
-  // The open bank: the user's file (null for a bank made here), its name,
-  // the engine's records of its entries, notes that rows show after a
-  // replace, and whether it holds changes not yet saved.
+  // The open bank: the user's file, or the Blob of a bank made here (which
+  // the engine reads as it reads the user's), its name, its listing, notes
+  // that rows show after a replace, and whether it holds changes not yet
+  // saved.
   let bank = null;
   let replacing = null;   // the entry whose Replace was pressed last
   let cancelled = false;  // the user asked the running work to stop
@@ -17,6 +18,7 @@
     $('#message').textContent = text;
     $('#message').classList.toggle('info', !error);
   };
+
   // ---- Work, one action at a time ------------------------------------------
 
   let queue = Promise.resolve();
