@@ -1,5 +1,6 @@
 #include "bank/bank_walk.h"
 
+#include <climits>
 #include <cstring>
 
 #include "platform/little_endian.h"
@@ -34,6 +35,17 @@ bool WriteEntryHead(FileHandle* bank, const void* nameField, int32_t length,
 
 PastRead SkipPast(FileHandle* file, int32_t n) {
     return SkipBytes(file, n) == n ? PastRead::Whole : PastRead::Short;
+}
+
+int64_t SkipFar(FileHandle* file, int64_t n) {
+    int64_t done = 0;
+    while (done < n) {
+        int32_t step = n - done < INT32_MAX ? static_cast<int32_t>(n - done) : INT32_MAX;
+        int32_t skipped = SkipBytes(file, step);
+        done += skipped;
+        if (skipped != step) break;
+    }
+    return done;
 }
 
 PastRead ReadPast(FileHandle* file, uint32_t n) {

@@ -33,3 +33,7 @@ PastRead ReadPast(FileHandle* file, uint32_t n);
 // Moves past `n` bytes of a regular file without reading them (never out of
 // memory).
 PastRead SkipPast(FileHandle* file, int32_t n);
+
+// The same for any count, 2 GiB and more too: how many bytes it passed
+// over, fewer at the end of the file.
+int64_t SkipFar(FileHandle* file, int64_t n);

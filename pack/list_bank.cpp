@@ -112,30 +112,6 @@ bool PrintFacts(const EntryFacts& facts, const Widths& widths) {
     return PrintResultLine(line.text);
 }
 
-// The entry's line for the page: the file's name in hexadecimal, its escaped
-// name, the numbers and the marks, separated by tabs. Tabs never occur in the
-// fields: control bytes are escaped and the numbers are digits.
-bool PrintFactsForPage(const EntryFacts& facts) {
-    static const char digits[] = "0123456789abcdef";
-    LineText line = {};
-    char hex[3] = {};
-    for (const char* c = facts.path; *c != '\0'; ++c) {
-        hex[0] = digits[static_cast<unsigned char>(*c) >> 4];
-        hex[1] = digits[*c & 15];
-        AppendText(&line, hex);
-    }
-    for (const char* field : {facts.file, facts.channels, facts.rate, facts.bits, facts.bytes}) {
-        AppendText(&line, "\t");
-        AppendText(&line, field);
-    }
-    AppendText(&line, "\t");
-    LineText marks = {};
-    AppendMarks(&marks, facts);
-    // Each mark starts with the two spaces that part it from a column.
-    AppendText(&line, marks.text[0] != '\0' ? marks.text + 2 : marks.text);
-    return PrintResultLine(line.text);
-}
-
 bool PrintTotals(const Totals& totals) {
     LineText line = {};
     AppendNumber(&line, totals.entries);
@@ -149,20 +125,18 @@ bool PrintTotals(const Totals& totals) {
     return PrintResultLine(line.text);
 }
 
-enum class Pass { Measure, Print, PrintForPage };
+enum class Pass { Measure, Print };
 
-// One walk over the bank's entries: the listing for people measures the
-// columns first and prints them in a second walk; the page's takes one.
+// One walk over the bank's entries: the listing measures the columns first
+// and prints them in a second walk.
 void Walk(FileHandle* bank, Widths* widths, Totals* totals, Pass pass, Reason* trouble) {
     unsigned char lead[LeadFieldSize];
     ReadBlock(bank, lead, LeadFieldSize);
     EntryFacts facts;
     bool more = true;
     while (more && *trouble == Reason::None && ReadFacts(bank, &facts, &more)) {
-        if (pass != Pass::Measure) {
-            bool printed =
-                pass == Pass::Print ? PrintFacts(facts, *widths) : PrintFactsForPage(facts);
-            if (!printed) *trouble = Reason::CannotPrintListing;
+        if (pass == Pass::Print) {
+            if (!PrintFacts(facts, *widths)) *trouble = Reason::CannotPrintListing;
             continue;
         }
         Widen(&widths->file, facts.file);
@@ -177,22 +151,20 @@ void Walk(FileHandle* bank, Widths* widths, Totals* totals, Pass pass, Reason* t
     }
 }
 
-bool List(const char* bankPath, bool forPage, PackFailure* failure) {
+}  // namespace
+
+bool ListBank(const char* bankPath, PackFailure* failure) {
     BankFile checked;
     if (!CheckBank(bankPath, BankUse::List, &checked, failure)) return false;
     FileHandle* bank = checked.existing;
     Widths widths = {};
     Totals totals = {};
     Reason trouble = Reason::None;
-    if (forPage) {
-        Walk(bank, &widths, &totals, Pass::PrintForPage, &trouble);
-    } else {
-        Walk(bank, &widths, &totals, Pass::Measure, &trouble);
-        auto going = [&] { return trouble == Reason::None && !HasFailed(bank); };
-        if (going() && !RewindFile(bank)) trouble = Reason::CannotReadBank;
-        if (going()) Walk(bank, &widths, &totals, Pass::Print, &trouble);
-        if (going() && !PrintTotals(totals)) trouble = Reason::CannotPrintListing;
-    }
+    Walk(bank, &widths, &totals, Pass::Measure, &trouble);
+    auto going = [&] { return trouble == Reason::None && !HasFailed(bank); };
+    if (going() && !RewindFile(bank)) trouble = Reason::CannotReadBank;
+    if (going()) Walk(bank, &widths, &totals, Pass::Print, &trouble);
+    if (going() && !PrintTotals(totals)) trouble = Reason::CannotPrintListing;
     // A failed read is no end of the bank: the listing would be short.
     bool ok = !HasFailed(bank) || Fail(failure, Reason::CannotReadBank, LastSystemReason());
     if (ok && trouble == Reason::CannotPrintListing) {
@@ -202,12 +174,4 @@ bool List(const char* bankPath, bool forPage, PackFailure* failure) {
     }
     CloseFile(bank);
     return ok;
-}
-
-}  // namespace
-
-bool ListBank(const char* bankPath, PackFailure* failure) { return List(bankPath, false, failure); }
-
-bool ListBankForPage(const char* bankPath, PackFailure* failure) {
-    return List(bankPath, true, failure);
 }

@@ -9,8 +9,3 @@
 
 bool ListBank(const char* bankPath, PackFailure* failure);
 
-// The same walk for the page, in one pass and without totals: per entry one
-// line of tab-separated fields, the file lsd2wav writes (its bytes in
-// hexadecimal), that name as the listing shows it, channels, rate, bits,
-// sample bytes (empty when the head is cut) and the listing's marks.
-bool ListBankForPage(const char* bankPath, PackFailure* failure);

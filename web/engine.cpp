@@ -6,10 +6,9 @@
 // console lines go to the page as the bytes it prints.
 #include <emscripten/emscripten.h>
 
-#include <climits>
 #include <string>
 
-#include "bank/bank_layout.h"
+#include "bank/bank_walk.h"
 #include "extract/entry_wav.h"
 #include "extract/extract_all.h"
 #include "pack/pack_bank.h"
@@ -59,16 +58,6 @@ const char* PackAnswer(bool ok, const PackFailure& failure, const char* bank) {
     }
     json += '}';
     return Answer(std::move(json));
-}
-
-// Moves over the `n` bytes before the entry of interest.
-bool SkipTo(FileHandle* bank, int64_t n) {
-    while (n > 0) {
-        int32_t step = n < INT32_MAX ? static_cast<int32_t>(n) : INT32_MAX;
-        if (SkipBytes(bank, step) != step) return false;
-        n -= step;
-    }
-    return true;
 }
 
 }  // namespace
@@ -145,7 +134,8 @@ EMSCRIPTEN_KEEPALIVE const char* EntryWav(const char* bank, double at, const cha
     StartUp();
     const char* failed = "open";
     FileHandle* archive = OpenForReading(bank);
-    if (archive && SkipTo(archive, static_cast<int64_t>(at) + NameFieldSize)) {
+    int64_t before = static_cast<int64_t>(at) + NameFieldSize;
+    if (archive && SkipFar(archive, before) == before) {
         int32_t length = ReadInt32(archive);
         const FileIdentity identity = IdentityOf(archive);
         FileHandle* wav = HasFailed(archive) ? nullptr : CreateForWriting(output, &identity);

@@ -4,7 +4,6 @@
 'use strict';
 
 const Listing = (() => {
-  const FATES = ['written', 'refused', 'in-folder', 'no-samples', 'head-cut', 'none-left', 'after-end'];
   const isPlausible = e => e.whole && e.channels >= 1 && e.channels <= 8 && e.rate >= 1 && e.rate <= 384000;
 
   function of({ columns: c, leadCut }) {
@@ -15,7 +14,7 @@ const Listing = (() => {
       if (e) return e;
       const whole = c.whole[index] === 1;
       e = {
-        index, at: c.at[index], whole, fate: FATES[c.fate[index]], overwritten: c.overwritten[index] === 1,
+        index, at: c.at[index], whole, fate: c.fates[c.fate[index]], overwritten: c.overwritten[index] === 1,
         channels: c.channels[index], rate: c.rate[index], bits: c.bits[index],
         samples: c.samples[index], present: c.present[index],
         file: bytesOf(c.files, c.fileEnds, index), key: bytesOf(c.keys, c.keyEnds, index),

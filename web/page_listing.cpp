@@ -49,25 +49,12 @@ struct PageEntry {
     char key[FileNameSize];   // the file it is in a folder read as Linux reads it
     int64_t at;               // where the entry starts in the bank
     bool whole;               // the head is there: the numbers mean something
-    int32_t length;
     unsigned char format[FormatBlockSize];
     int64_t samples;  // L + 2, the sample bytes that the head promises
     int64_t present;  // of those, the bytes that the bank holds
     Fate fate;
     bool overwritten;  // a later entry's file takes its place
 };
-
-// Passes over up to `n` bytes of the bank; how many it could.
-int64_t Skip(FileHandle* bank, int64_t n) {
-    int64_t done = 0;
-    while (done < n) {
-        int64_t step = n - done < INT32_MAX ? n - done : INT32_MAX;
-        int32_t skipped = SkipBytes(bank, static_cast<int32_t>(step));
-        done += skipped;
-        if (skipped != step) break;
-    }
-    return done;
-}
 
 // What lsd2wav does with the entry, given whether an earlier one ended its walk.
 Fate FateOf(const PageEntry& entry, bool ended) {
@@ -136,10 +123,9 @@ bool ListForPage(const char* bankName, std::string* json) {
         MakeFileName(head.name, entry.file);
         ReduceFileName(entry.file, NativePaths, entry.key);
         entry.whole = read == HeadRead::Whole;
-        entry.length = head.length;
         std::memcpy(entry.format, head.format, FormatBlockSize);
         entry.samples = entry.whole ? SampleBlockSize(head.length) : 0;
-        entry.present = entry.samples > 0 ? Skip(bank, entry.samples) : 0;
+        entry.present = entry.samples > 0 ? SkipFar(bank, entry.samples) : 0;
         // Where the next entry begins is anybody's guess after one without
         // samples, and there is none after the end of the bank.
         more = entry.whole && entry.samples > 0 && entry.present == entry.samples;

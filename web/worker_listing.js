@@ -12,7 +12,7 @@ const FATES = ['written', 'refused', 'in-folder', 'no-samples', 'head-cut', 'non
 function columnsOf(entries) {
   const n = entries.length;
   const c = {
-    count: n, at: new Float64Array(n), samples: new Float64Array(n), present: new Float64Array(n),
+    count: n, fates: FATES, at: new Float64Array(n), samples: new Float64Array(n), present: new Float64Array(n),
     channels: new Uint32Array(n), rate: new Uint32Array(n), bits: new Uint32Array(n),
     whole: new Uint8Array(n), overwritten: new Uint8Array(n), fate: new Uint8Array(n),
     fileEnds: new Uint32Array(n), keyEnds: new Uint32Array(n), windowsRefuses: {},

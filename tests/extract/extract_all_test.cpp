@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <functional>
 
+#include "bank/bank_layout.h"
+#include "extract/entry_wav.h"
 #include "extract/extract_all.h"
 #include "runtime/files/file_handle.h"
 #include "tests/extract/in_process_run.h"
@@ -56,6 +58,52 @@ TEST_P(ExtractAllTest, WritesEveryFileAndLineTheSameWithOrWithoutABuffer) {
     expected += "  cut.wav\r\n  ok\r\n";
     EXPECT_EQ(run.output, NativeLines(expected));
     EXPECT_EQ(ReadWholeFile("cut.wav"), WavBytes(5000, 1234));
+}
+
+// The page makes an entry's WAV a piece at a time, lsd2wav through one
+// block: the same file and the same outcome, whole, cut inside its first or
+// a later piece, or with no samples left, for entries of one piece, a piece
+// and a byte, or more; and the header alone is the file's first 44 bytes.
+TEST_P(ExtractAllTest, AnEntryMadeInPiecesIsTheFileMadeThroughOneBlock) {
+    const int32_t piece = 1 << 20;
+    const struct {
+        const char* label;
+        int32_t length;
+        size_t present;
+    } cases[] = {{"small", 100, 102},           {"one piece", piece - 2, piece},
+                 {"a piece and a byte", piece - 1, piece + 1},
+                 {"cut in its second piece", 2 * piece, piece + 5},
+                 {"cut in its first piece", 3 * piece, 7},
+                 {"no samples left", 50, 0}};
+    for (const auto& c : cases) {
+        const std::string bank = ArchiveEntryBytes("e", c.length, c.present);
+        WriteWholeFile("music_p.lsd", bank);
+        std::string made[2];
+        EntryWrite results[2];
+        for (int pieces = 0; pieces < 2; ++pieces) {
+            const char* file = pieces ? "pieces.wav" : "block.wav";
+            OsSpy spy;
+            RunInProcess(spy, [&] {
+                FileHandle* archive = OpenForReading("music_p.lsd");
+                SkipBytes(archive, NameFieldSize);
+                int32_t length = ReadInt32(archive);
+                const FileIdentity identity = IdentityOf(archive);
+                FileHandle* output = CreateForWriting(file, &identity);
+                results[pieces] =
+                    WriteEntryWav(archive, output, length, pieces ? CopyInPieces : CopyBlock);
+                CloseFile(output);
+                CloseFile(archive);
+                return 0;
+            }, GetParam());
+            made[pieces] = ReadWholeFile(file);
+        }
+        EXPECT_EQ(results[1], results[0]) << c.label;
+        EXPECT_TRUE(made[1] == made[0]) << c.label << ": " << made[1].size() << " against " << made[0].size();
+        unsigned char header[WavHeaderSize];
+        EntryWavHeader(c.length, reinterpret_cast<const unsigned char*>(bank.data()) + 36, header);
+        EXPECT_EQ(made[0].substr(0, WavHeaderSize), std::string(reinterpret_cast<char*>(header), WavHeaderSize))
+            << c.label;
+    }
 }
 
 TEST_P(ExtractAllTest, AFailedCloseOfAWavFileEndsTheRun) {

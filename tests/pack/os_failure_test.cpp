@@ -235,10 +235,6 @@ TEST(OsFailure, AListingReadsNoSamples) {
     } listings[] = {
         {[&](PackFailure* failure) { return ListBank(bank.c_str(), failure); }, 2,
          {"8 entries, 800016 sample bytes, 1 cut short"}},
-        {[&](PackFailure* failure) { return ListBankForPage(bank.c_str(), failure); }, 1,
-         {"65302e776176\te0.wav\t2\t22050\t16\t100002\t" + std::string(NativeLineEnd),
-          "65372e776176\te7.wav\t2\t22057\t16\t100002\t(cut short)" +
-              std::string(NativeLineEnd)}},
     };
     for (const auto& listing : listings) {
         OsSpy spy;
