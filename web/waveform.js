@@ -14,7 +14,8 @@ const Waveform = (() => {
     for (let x = 0; x < Math.min(width, columns); x++) {
       const min = peaks[2 * x], max = peaks[2 * x + 1];
       if (min > max) continue;
-      const top = (1 - max) / 2 * height, bottom = (1 - min) / 2 * height;
+      // A column at full scale still shows its line of one pixel.
+      const top = Math.min((1 - max) / 2 * height, height - ratio), bottom = (1 - min) / 2 * height;
       g.fillRect(x, top, 1, Math.max(ratio, bottom - top));
     }
   }
